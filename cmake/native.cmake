@@ -1,0 +1,20 @@
+# Host build: the portable code and its tests, under ASan and UBSan.
+enable_testing()
+set(QV_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all)
+add_compile_options(${QV_SANITIZE})
+add_link_options(${QV_SANITIZE})
+
+add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
+target_link_libraries(qv_portable PUBLIC qv_options)
+
+find_package(GTest REQUIRED)
+include(GoogleTest)
+file(GLOB QV_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*.cpp)
+add_executable(native_tests ${QV_NATIVE_TESTS})
+target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(native_tests PRIVATE qv_portable GTest::gtest GTest::gmock GTest::gtest_main)
+gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
+
+add_test(NAME PortableFilesIncludeNoWindowsHeader
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-portable.sh
+         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})

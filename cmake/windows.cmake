@@ -1,0 +1,69 @@
+# MinGW cross build: the program, the simulator and the Win32 test programs.
+enable_language(RC)
+set(CMAKE_RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# One self-contained file per program: no libgcc, libstdc++ or winpthread DLLs beside it.
+add_link_options(-static -static-libgcc -static-libstdc++)
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(QV_SYSTEM_LIBS rasapi32 wininet shell32 user32 gdi32 comctl32 kernel32 advapi32)
+
+add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
+target_link_libraries(qv_portable PUBLIC qv_options)
+add_library(qv_win STATIC ${QV_WIN_SOURCES})
+target_link_libraries(qv_win PUBLIC qv_portable ${QV_SYSTEM_LIBS})
+
+# The program's icon is generated, never drawn by hand.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(QV_ICON ${CMAKE_BINARY_DIR}/res/quorvane.ico)
+add_custom_command(OUTPUT ${QV_ICON}
+    COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/scripts/make_icon.py ${QV_ICON}
+    DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/scripts/make_icon.py)
+add_custom_target(qv_icon DEPENDS ${QV_ICON})
+
+add_executable(Quorvane WIN32 src/main_win.cpp res/quorvane.rc)
+add_dependencies(Quorvane qv_icon)
+target_include_directories(Quorvane PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_CURRENT_SOURCE_DIR}/res)
+set_source_files_properties(res/quorvane.rc PROPERTIES OBJECT_DEPENDS ${QV_ICON})
+target_link_libraries(Quorvane PRIVATE qv_win)
+
+add_subdirectory(sim)
+
+# GoogleTest from Debian's sources, built with the cross compiler.
+if(EXISTS /usr/src/googletest/CMakeLists.txt)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+endif()
+
+# Win32 tests run under Wine through the cross-compiling emulator; a build without one
+# (the 32-bit preset) only proves that everything compiles and links.
+enable_testing()
+file(GLOB QV_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/*_test.cpp)
+file(GLOB QV_WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/support/*.cpp)
+if(QV_WINE_TEST_HELPERS)
+    add_library(qv_wine_support STATIC ${QV_WINE_TEST_HELPERS})
+    target_link_libraries(qv_wine_support PUBLIC qv_win GTest::gtest)
+    target_include_directories(qv_wine_support PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+endif()
+foreach(test_source ${QV_WINE_TESTS})
+    get_filename_component(test_name ${test_source} NAME_WE)
+    add_executable(${test_name} ${test_source})
+    target_include_directories(${test_name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    target_link_libraries(${test_name} PRIVATE qv_win GTest::gtest GTest::gmock GTest::gtest_main)
+    if(TARGET qv_wine_support)
+        target_link_libraries(${test_name} PRIVATE qv_wine_support)
+    endif()
+    add_dependencies(${test_name} Quorvane)
+    if(TARGET sim_all)
+        add_dependencies(${test_name} sim_all)
+    endif()
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+        add_test(NAME wine.${test_name} COMMAND ${test_name})
+        set_tests_properties(wine.${test_name} PROPERTIES TIMEOUT 300)
+    endif()
+endforeach()
+
+if(CMAKE_CROSSCOMPILING_EMULATOR)
+    add_test(NAME ProgramImportsOnlySystemDlls
+             COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Quorvane>)
+endif()

@@ -1,0 +1,33 @@
+# Sourced: a private Wine prefix and a display for the Win32 programs, made once and reused.
+# wine_env_start starts Xvfb (when there is no usable display) and a persistent wineserver.
+qv_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEPREFIX="${QV_WINEPREFIX:-$qv_root/build/wineprefix}"
+# The simulated ISP's rasapi32.dll beside the programs wins over Wine's stub; no Mono or
+# Gecko installers are offered while the prefix is made.
+export WINEDLLOVERRIDES="rasapi32=n,b;mscoree=;mshtml=;winemenubuilder.exe=d"
+
+qv_display_works() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
+
+wine_env_start() {
+    if ! qv_display_works; then
+        local n=97
+        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        export QV_XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
+    fi
+    mkdir -p "$WINEPREFIX"
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        wineboot -i >/dev/null 2>&1 || true
+    fi
+    wineserver -p >/dev/null 2>&1 || true
+}
+
+wine_env_stop() {
+    wineserver -k >/dev/null 2>&1 || true
+    [ -n "${QV_XVFB_PID:-}" ] && kill "$QV_XVFB_PID" 2>/dev/null || true
+}

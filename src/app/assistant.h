@@ -1,0 +1,59 @@
+#pragma once
+// The assistant's handlers: everything the form's event bindings run. The handlers read
+// and write the window only through Services, so the same code runs in the program and
+// against recording fakes in the tests.
+#include <cstdint>
+
+#include "app/app_state.h"
+#include "app/ports.h"
+#include "app/text.h"
+#include "ui/form_ids.h"
+
+namespace qv {
+
+enum class NetworkEnvironment : int { RouterOrWireless = 0, DialUpOnline = 1, Offline = 2 };
+
+inline constexpr const char* kBalloonTitle = "提示";
+inline constexpr int kBalloonMilliseconds = 2000;
+
+class Assistant {
+public:
+    Assistant(AppState& state, Services& services) : state_(state), s_(services) {}
+
+    // Runs the handler bound to a unit event; the result is the event's message result.
+    std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
+
+    // Start-up and settings.
+    void InitMainWindow();
+    NetworkEnvironment CheckNetworkEnvironment();
+    void RestoreSettings();
+    void SaveSettings();
+
+    // Commands.
+    void DialCommand();
+    void HangUpCommand();
+    void RedialCommand();
+    void DelayWithEvents(int milliseconds);
+
+    // Timed and hotkey redial.
+    void ToggleTimedRedial();
+    void TimedRedialTick();
+    void ToggleHotkey();
+    void ApplyHotkeyChoice();
+    void HotkeyFeedback(std::int32_t hotkeyId, std::int32_t unused);
+
+    // The public IP between the first "[" and the next "]" of the echo page.
+    Text PublicIpLookup();
+    const Text& IpEchoPageUrl() const { return ipEchoPageUrl_; }
+    void SetIpEchoPageUrl(const Text& url) { ipEchoPageUrl_ = url; }
+
+private:
+    void Balloon(const Text& text, IconKind kind);
+    Text EntryArgument();
+
+    AppState& state_;
+    Services& s_;
+    Text ipEchoPageUrl_ = QV_IP_ECHO_URL;
+};
+
+}  // namespace qv

@@ -1,0 +1,103 @@
+#pragma once
+// The few interfaces through which the assistant's logic reaches the window, the tray, the
+// dial-up service, the web and the message pump. Win32 adapters implement them in the
+// program; recording fakes implement them in the native tests.
+#include <cstdint>
+
+#include "app/text.h"
+#include "ui/form_ids.h"
+
+namespace qv {
+
+// Balloon icon kinds, passed straight into the tray record.
+enum class IconKind : std::uint32_t { None = 0, Info = 1, Warning = 2, Error = 3 };
+
+// The tray's mouse callback: called with the mouse message of a tray notification.
+using TrayMouseCallback = void (*)(std::uint32_t mouseMessage);
+
+// The form's units as the logic sees them, plus the status bar, message box and popup.
+class Units {
+public:
+    virtual ~Units() = default;
+    virtual Text ReadText(Unit unit, int property) = 0;
+    virtual int ReadInt(Unit unit, int property) = 0;  // booleans read as 0 or 1
+    virtual void WriteText(Unit unit, int property, const Text& value) = 0;
+    virtual void WriteInt(Unit unit, int property, int value) = 0;
+    virtual std::uintptr_t WindowHandle(Unit unit) = 0;
+    virtual int AddItem(Unit comboBox, const Text& text) = 0;
+    virtual void SetStatusText(Unit statusBar, int part, const Text& text) = 0;
+    // Returns the result number of the button that closed the box (OK = 0).
+    virtual int MessageBox(const Text& message, int style, const Text* title = nullptr) = 0;
+    virtual void PopupMenu(Unit window, Unit menu) = 0;
+};
+
+class Tray {
+public:
+    virtual ~Tray() = default;
+    virtual int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
+                          TrayMouseCallback callback) = 0;
+    virtual void BalloonTip(const Text& title, const Text& text, IconKind kind, int milliseconds,
+                            bool autoHide) = 0;
+    virtual void TrayRemove() = 0;
+};
+
+class Dialup {
+public:
+    virtual ~Dialup() = default;
+    virtual int EntryCount() = 0;
+    virtual Text EntryName(int index) = 0;
+    virtual bool Dial(const Text& target, const Text& account, const Text& password,
+                      bool wait) = 0;
+    virtual bool IsConnected() = 0;
+    virtual void HangUpAll() = 0;
+};
+
+class PageFetcher {
+public:
+    virtual ~PageFetcher() = default;
+    virtual Bytes HttpFetch(const Text& url) = 0;
+};
+
+class EventPump {
+public:
+    virtual ~EventPump() = default;
+    // Dispatches queued window messages until the queue is empty or a quit message is next.
+    virtual void ProcessPendingEvents() = 0;
+    // Milliseconds, wrapping at 2^32 like the system tick count.
+    virtual std::uint32_t TickCount() = 0;
+    // Sleeps until a message arrives or the time is up, whichever comes first.
+    virtual void WaitForEvents(std::uint32_t milliseconds) = 0;
+};
+
+// The system's profile (INI) functions and the program's own path.
+class Profile {
+public:
+    virtual ~Profile() = default;
+    virtual Text ProgramPath() = 0;
+    virtual Text ReadProfileString(const Text& section, const Text& key, const Text& path) = 0;
+    virtual bool WriteProfileString(const Text& section, const Text& key, const Text& value,
+                                    const Text& path) = 0;
+};
+
+class Hotkeys {
+public:
+    virtual ~Hotkeys() = default;
+    virtual int RegisterGlobalHotkey(std::uintptr_t window, std::uintptr_t label, int modifierCode,
+                                     int virtualKey) = 0;
+    virtual bool UnregisterGlobalHotkey(std::uintptr_t window, int id) = 0;
+};
+
+// Everything the assistant works through, wired up by the program's entry.
+struct Services {
+    Units& units;
+    Tray& tray;
+    Dialup& dialup;
+    PageFetcher& web;
+    EventPump& pump;
+    Profile& profile;
+    Hotkeys& hotkeys;
+    TrayMouseCallback trayMouseHandler = nullptr;
+    Bytes programIconFile = {};
+};
+
+}  // namespace qv

@@ -1,0 +1,10 @@
+#include "app/service_state.h"
+
+namespace qv {
+
+ServiceState& TheServiceState() {
+    static ServiceState state;
+    return state;
+}
+
+}  // namespace qv
