@@ -1,0 +1,238 @@
+#pragma once
+// Recording fakes of the assistant's interfaces. Every call that the user could see (status
+// texts, balloons, message boxes) or that touches the line (RAS) or the web is appended to
+// one shared journal, so a test can assert the whole ordered sequence of effects.
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/assistant.h"
+#include "app/ports.h"
+
+namespace qv::testing {
+
+struct Journal {
+    std::vector<std::string> entries;
+    void Add(std::string entry) { entries.push_back(std::move(entry)); }
+};
+
+class FakeUnits : public Units {
+public:
+    explicit FakeUnits(Journal& journal) : journal_(journal) {}
+
+    std::map<std::pair<Unit, int>, Text> texts;
+    std::map<std::pair<Unit, int>, int> ints;
+    std::map<Unit, std::vector<Text>> items;
+    std::vector<Text> statusParts = {"当前状态：", "当前IP：", "之前IP："};
+    int messageBoxResult = 0;
+    // Runs inside a message box or popup, as a modal loop would dispatch events.
+    std::function<void()> duringModal;
+
+    Text ReadText(Unit unit, int property) override { return texts[{unit, property}]; }
+    int ReadInt(Unit unit, int property) override { return ints[{unit, property}]; }
+    void WriteText(Unit unit, int property, const Text& value) override {
+        texts[{unit, property}] = value;
+        journal_.Add("write " + Name(unit) + "." + std::to_string(property) + "=" + value);
+    }
+    void WriteInt(Unit unit, int property, int value) override {
+        ints[{unit, property}] = value;
+        journal_.Add("write " + Name(unit) + "." + std::to_string(property) + "=" +
+                     std::to_string(value));
+    }
+    std::uintptr_t WindowHandle(Unit unit) override {
+        return 0x1000 + static_cast<std::uintptr_t>(unit);
+    }
+    int AddItem(Unit comboBox, const Text& text) override {
+        items[comboBox].push_back(text);
+        journal_.Add("item " + text);
+        return static_cast<int>(items[comboBox].size()) - 1;
+    }
+    void SetStatusText(Unit, int part, const Text& text) override {
+        if (part >= 0 && part < static_cast<int>(statusParts.size())) {
+            statusParts[static_cast<std::size_t>(part)] = text;
+        }
+        journal_.Add("status" + std::to_string(part) + " " + text);
+    }
+    int MessageBox(const Text& message, int style, const Text* title) override {
+        journal_.Add("box " + message + " style=" + std::to_string(style) +
+                     (title ? " title=" + *title : std::string()));
+        if (duringModal) {
+            duringModal();
+        }
+        return messageBoxResult;
+    }
+    void PopupMenu(Unit, Unit menu) override {
+        journal_.Add("popup " + std::to_string(static_cast<int>(menu)));
+        if (duringModal) {
+            duringModal();
+        }
+    }
+
+    static std::string Name(Unit unit) { return std::to_string(static_cast<int>(unit)); }
+
+private:
+    Journal& journal_;
+};
+
+class FakeTray : public Tray {
+public:
+    explicit FakeTray(Journal& journal) : journal_(journal) {}
+    int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
+                  TrayMouseCallback callback) override {
+        journal_.Add("traysetup window=" + std::to_string(window) +
+                     " icon=" + std::to_string(iconFile ? iconFile->size() : 0) +
+                     " tip=" + (tip ? *tip : std::string("-")) +
+                     (callback ? " callback" : ""));
+        return 1;
+    }
+    void BalloonTip(const Text& title, const Text& text, IconKind kind, int milliseconds,
+                    bool autoHide) override {
+        journal_.Add("balloon " + text + " kind=" + std::to_string(static_cast<int>(kind)) +
+                     (title == "提示" && milliseconds == 2000 && autoHide ? "" : " (odd)"));
+    }
+    void TrayRemove() override { journal_.Add("trayremove"); }
+
+private:
+    Journal& journal_;
+};
+
+// A scripted line: answers IsConnected from a queue (or a steady value) and journals calls.
+class FakeDialup : public Dialup {
+public:
+    explicit FakeDialup(Journal& journal) : journal_(journal) {}
+    std::vector<Text> entries;
+    std::deque<bool> connectedAnswers;  // consumed one per IsConnected; then `connected`
+    bool connected = false;
+    bool dialConnects = true;  // a dial brings the line up (when no answers are queued)
+
+    int EntryCount() override { return static_cast<int>(entries.size()); }
+    Text EntryName(int index) override {
+        return index >= 0 && index < EntryCount() ? entries[static_cast<std::size_t>(index)]
+                                                  : Text();
+    }
+    bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override {
+        journal_.Add("dial " + target + " " + account + " " + password +
+                     (wait ? "" : " nowait"));
+        connected = dialConnects;
+        return dialConnects;
+    }
+    bool IsConnected() override {
+        if (!connectedAnswers.empty()) {
+            const bool answer = connectedAnswers.front();
+            connectedAnswers.pop_front();
+            return answer;
+        }
+        return connected;
+    }
+    void HangUpAll() override {
+        journal_.Add("hangup");
+        connected = false;
+    }
+
+private:
+    Journal& journal_;
+};
+
+// Serves queued page bodies (then `page`), journalling each fetch.
+class FakeWeb : public PageFetcher {
+public:
+    explicit FakeWeb(Journal& journal) : journal_(journal) {}
+    std::deque<Text> pages;
+    Text page;
+    Bytes HttpFetch(const Text& url) override {
+        journal_.Add("fetch " + url);
+        Text body = page;
+        if (!pages.empty()) {
+            body = pages.front();
+            pages.pop_front();
+        }
+        return Bytes(body.begin(), body.end());
+    }
+
+private:
+    Journal& journal_;
+};
+
+// A clock that advances only when the code waits; `onWait` stands for messages arriving.
+class FakePump : public EventPump {
+public:
+    std::uint32_t now = 1000;
+    int processed = 0;
+    int waits = 0;
+    std::function<void()> onProcess;
+    void ProcessPendingEvents() override {
+        ++processed;
+        if (onProcess) {
+            auto run = std::move(onProcess);  // each scripted event runs once
+            onProcess = nullptr;
+            run();
+        }
+    }
+    std::uint32_t TickCount() override { return now; }
+    void WaitForEvents(std::uint32_t milliseconds) override {
+        ++waits;
+        now += milliseconds;
+    }
+};
+
+class FakeProfile : public Profile {
+public:
+    Text programPath = "C:\\Program Files\\Quorvane\\Quorvane.exe";
+    std::map<std::pair<Text, Text>, Text> values;  // (section, key) -> value
+    std::vector<std::string> writes;
+    Text ProgramPath() override { return programPath; }
+    Text ReadProfileString(const Text& section, const Text& key, const Text&) override {
+        auto it = values.find({section, key});
+        return it == values.end() ? Text() : it->second;
+    }
+    bool WriteProfileString(const Text& section, const Text& key, const Text& value,
+                            const Text& path) override {
+        values[{section, key}] = value;
+        writes.push_back(path + "|" + section + "|" + key + "=" + value);
+        return true;
+    }
+};
+
+class FakeHotkeys : public Hotkeys {
+public:
+    explicit FakeHotkeys(Journal& journal) : journal_(journal) {}
+    int nextId = 33001;
+    bool refuse = false;
+    int RegisterGlobalHotkey(std::uintptr_t, std::uintptr_t label, int modifierCode,
+                             int virtualKey) override {
+        const int id = nextId++;
+        journal_.Add("register label=" + std::to_string(label) + " mod=" +
+                     std::to_string(modifierCode) + " vk=" + std::to_string(virtualKey));
+        return refuse ? 0 : id;
+    }
+    bool UnregisterGlobalHotkey(std::uintptr_t, int id) override {
+        journal_.Add("unregister " + std::to_string(id));
+        return true;
+    }
+
+private:
+    Journal& journal_;
+};
+
+inline void FakeTrayMouseHandler(std::uint32_t) {}
+
+// One assistant wired to fresh fakes.
+struct Rig {
+    Journal journal;
+    AppState state;
+    FakeUnits units{journal};
+    FakeTray tray{journal};
+    FakeDialup dialup{journal};
+    FakeWeb web{journal};
+    FakePump pump;
+    FakeProfile profile;
+    FakeHotkeys hotkeys{journal};
+    Services services{units, tray, dialup, web, pump, profile, hotkeys, &FakeTrayMouseHandler,
+                      Bytes(4286, 0)};
+    Assistant assistant{state, services};
+};
+
+}  // namespace qv::testing

@@ -1,0 +1,20 @@
+#pragma once
+// Helpers for the Win32 tests under Wine: waiting on conditions with a deadline while
+// dispatching this thread's messages, never on bare sleeps.
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+namespace qv::testing {
+
+// Dispatches messages until `condition` holds or `timeoutMs` has passed; true if it held.
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+
+// Dispatches messages for `ms` milliseconds (for "nothing happens" checks only).
+void PumpFor(DWORD ms);
+
+// The directory of the running test program, without a trailing backslash.
+std::string ProgramDirectory();
+
+}  // namespace qv::testing
