@@ -38,8 +38,10 @@ endif()
 # Win32 tests run under Wine through the cross-compiling emulator; a build without one
 # (the 32-bit preset) only proves that everything compiles and links.
 enable_testing()
-file(GLOB QV_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/*_test.cpp)
-file(GLOB QV_WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/support/*.cpp)
+file(GLOB QV_WINE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/*_test.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/*_test.cpp)
+file(GLOB QV_WINE_TEST_HELPERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/wine/support/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/support/*.cpp)
 if(QV_WINE_TEST_HELPERS)
     add_library(qv_wine_support STATIC ${QV_WINE_TEST_HELPERS})
     target_link_libraries(qv_wine_support PUBLIC qv_win GTest::gtest)
@@ -58,8 +60,10 @@ foreach(test_source ${QV_WINE_TESTS})
         add_dependencies(${test_name} sim_all)
     endif()
     if(CMAKE_CROSSCOMPILING_EMULATOR)
-        add_test(NAME wine.${test_name} COMMAND ${test_name})
-        set_tests_properties(wine.${test_name} PROPERTIES TIMEOUT 300)
+        get_filename_component(test_layer ${test_source} DIRECTORY)
+        get_filename_component(test_layer ${test_layer} NAME)
+        add_test(NAME ${test_layer}.${test_name} COMMAND ${test_name})
+        set_tests_properties(${test_layer}.${test_name} PROPERTIES TIMEOUT 300)
     endif()
 endforeach()
 
