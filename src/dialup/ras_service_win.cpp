@@ -1,13 +1,168 @@
 #include "dialup/ras_service_win.h"
 
-namespace qv {
+#include <cstring>
 
-// Placeholders until the dial-up service is built.
-int RasService::EntryCount() { return 0; }
-Text RasService::EntryName(int) { return Text(); }
-bool RasService::Dial(const Text&, const Text&, const Text&, bool) { return false; }
-bool RasService::IsConnected() { return false; }
-void RasService::HangUpAll() {}
-void RasTeardownAtExit() {}
+#include "app/fixed_text.h"
+#include "app/service_state.h"
+#include "dialup/dial_target.h"
+#include "dialup/hang_up_wait.h"
+#include "dialup/ras_api_win.h"
+
+namespace qv {
+namespace {
+
+// Listings are fixed buffers of the calling operation, filled afresh on every call.
+struct EntryListing {
+    RASENTRYNAMEA records[kListingRecords];
+};
+
+struct ConnectionListing {
+    RASCONNA records[kListingRecords];
+};
+
+// The default phonebook's entries; 0 whenever the system refuses, including a phonebook
+// with more entries than the listing holds.
+DWORD EnumerateEntries(EntryListing& listing) {
+    std::memset(&listing, 0, sizeof listing);
+    listing.records[0].dwSize = sizeof(RASENTRYNAMEA);
+    DWORD bufferSize = sizeof listing.records;
+    DWORD count = 0;
+    if (RasEnumEntriesA(nullptr, nullptr, listing.records, &bufferSize, &count) != 0) {
+        return 0;
+    }
+    return count <= kListingRecords ? count : 0;  // never read past the listing
+}
+
+// The active connections; nothing on any failure.
+DWORD EnumerateConnections(ConnectionListing& listing) {
+    std::memset(&listing, 0, sizeof listing);
+    listing.records[0].dwSize = sizeof(RASCONNA);
+    DWORD bufferSize = sizeof listing.records;
+    DWORD count = 0;
+    if (RasEnumConnectionsA(listing.records, &bufferSize, &count) != 0) {
+        return 0;
+    }
+    return count <= kListingRecords ? count : 0;
+}
+
+DWORD QueryStatus(HRASCONN connection, RASCONNSTATUSA& status) {
+    std::memset(&status, 0, sizeof status);
+    status.dwSize = sizeof status;
+    return RasGetConnectStatusA(connection, &status);
+}
+
+// Only a fully established connection counts; one still being set up or unreadable does not.
+bool IsEstablished(HRASCONN connection) {
+    RASCONNSTATUSA status;
+    return QueryStatus(connection, status) == 0 && status.rasconnstate == RASCS_Connected;
+}
+
+// RasHangUpA only starts the hang-up; the handle stays valid until the line is down, and a
+// new dial before that can fail. Waits for it to go, at most kHangUpBoundMs.
+void HangUpAndWait(HRASCONN connection) {
+    RasHangUpA(connection);
+    WaitUntilGone([] { return static_cast<std::uint32_t>(GetTickCount()); },
+                  [connection] {
+                      RASCONNSTATUSA status;
+                      return QueryStatus(connection, status) == ERROR_INVALID_HANDLE;
+                  },
+                  [](std::uint32_t ms) { Sleep(ms); });
+}
+
+void*& DialledConnection() {
+    return TheServiceState().dialledConnection;
+}
+
+// Clears the remembered connection before hanging it up, so it is never hung up twice.
+void ForgetAndHangUp() {
+    void* connection = DialledConnection();
+    if (connection == nullptr) {
+        return;
+    }
+    DialledConnection() = nullptr;
+    HangUpAndWait(connection);
+}
+
+}  // namespace
+
+int RasService::EntryCount() {
+    EntryListing listing;
+    return static_cast<int>(EnumerateEntries(listing));
+}
+
+Text RasService::EntryName(int index) {
+    EntryListing listing;
+    const DWORD count = EnumerateEntries(listing);
+    if (index < 0 || static_cast<DWORD>(index) >= count) {
+        return Text();
+    }
+    return FieldText(listing.records[index].szEntryName);
+}
+
+bool RasService::Dial(const Text& target, const Text& account, const Text& password, bool) {
+    ForgetAndHangUp();
+
+    RASDIALPARAMSA params;
+    std::memset(&params, 0, sizeof params);
+    params.dwSize = sizeof params;
+    if (const auto position = DialPosition(target)) {
+        EntryListing listing;
+        const DWORD count = EnumerateEntries(listing);
+        if (*position < 0 || *position >= static_cast<std::int64_t>(count)) {
+            return false;
+        }
+        std::memcpy(params.szEntryName, listing.records[*position].szEntryName,
+                    sizeof params.szEntryName);
+        params.szEntryName[kRasMaxEntryName] = '\0';
+    } else {
+        // Without an entry the system dials this number directly.
+        CopyToField(params.szPhoneNumber, target);
+    }
+    // Texts longer than their fields are cut to fit (never split inside a GBK character).
+    CopyToField(params.szUserName, account);
+    CopyToField(params.szPassword, password);
+
+    const DWORD result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &DialledConnection());
+    SecureZeroMemory(params.szPassword, sizeof params.szPassword);
+    if (result != 0) {
+        // A failed dial may still have left a handle that holds the port.
+        ForgetAndHangUp();
+        return false;
+    }
+    return true;
+}
+
+bool RasService::IsConnected() {
+    void* remembered = DialledConnection();
+    if (remembered != nullptr && IsEstablished(remembered)) {
+        return true;
+    }
+    ConnectionListing listing;
+    const DWORD count = EnumerateConnections(listing);
+    for (DWORD i = 0; i < count; ++i) {
+        if (IsEstablished(listing.records[i].hrasconn)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RasService::HangUpAll() {
+    ForgetAndHangUp();
+    ConnectionListing listing;
+    const DWORD count = EnumerateConnections(listing);
+    // Whatever their state, connections still being set up included.
+    for (DWORD i = 0; i < count; ++i) {
+        HangUpAndWait(listing.records[i].hrasconn);
+    }
+}
+
+void RasTeardownAtExit() {
+    void* connection = DialledConnection();
+    if (connection != nullptr && !IsEstablished(connection)) {
+        HangUpAndWait(connection);
+    }
+    DialledConnection() = nullptr;
+}
 
 }  // namespace qv

@@ -1,13 +1,16 @@
 #pragma once
-// The dial-up service on the system's RAS functions.
+// The dial-up service on the system's RAS functions. It keeps no error codes and shows
+// nothing: every failure reads as "no entries", "not connected" or a false dial, and the
+// commands report in their own words.
 #include "app/ports.h"
 
 namespace qv {
 
 class RasService final : public Dialup {
-public:
+  public:
     int EntryCount() override;
     Text EntryName(int index) override;
+    // Always dials synchronously: every caller waits for the outcome, so `wait` is not used.
     bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override;
     bool IsConnected() override;
     void HangUpAll() override;

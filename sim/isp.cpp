@@ -1,0 +1,181 @@
+// The simulated ISP: owns the simulated line (keeps the shared state alive while it runs)
+// and serves the IP echo page on 127.0.0.1. Stops on "ispctl stop", Ctrl+C or Ctrl+Break.
+//   isp.exe [--port N]
+#include <windows.h>
+#include <winsock2.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "echo_page.h"
+#include "sim_shared.h"
+
+using namespace qv::sim;
+
+namespace {
+
+HANDLE stopEvent = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD) {
+    SetEvent(stopEvent);
+    return TRUE;
+}
+
+bool ProcessAlive(DWORD pid) {
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (process == nullptr) {
+        return false;
+    }
+    const bool alive = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+    CloseHandle(process);
+    return alive;
+}
+
+// Reads the request head (up to the blank line, 16 KB at most) and answers it.
+void Serve(Shared& shared, SOCKET client) {
+    DWORD timeoutMs = 2000;
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeoutMs),
+               sizeof timeoutMs);
+    std::string request;
+    char buffer[2048];
+    while (request.find("\r\n\r\n") == std::string::npos && request.size() < 16384) {
+        const int got = recv(client, buffer, sizeof buffer, 0);
+        if (got <= 0) {
+            break;
+        }
+        request.append(buffer, static_cast<std::size_t>(got));
+    }
+    const std::string line = request.substr(0, request.find("\r\n"));
+    std::string response;
+    std::string address;
+    {
+        Lock lock(shared);
+        if (!lock) {
+            closesocket(client);
+            return;
+        }
+        address = PublicAddress(*lock, Now());
+        bool servedPage = false;
+        response = HttpResponse(line, address, servedPage);
+        if (servedPage) {
+            ++lock->pageFetches;
+            CopyText(lock->lastPageAddress, address.c_str());
+        }
+    }
+    std::printf("%s -> [%s]\n", line.c_str(), address.c_str());
+    std::fflush(stdout);
+    std::size_t sent = 0;
+    while (sent < response.size()) {
+        const int n =
+            send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    shutdown(client, SD_SEND);
+    closesocket(client);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    unsigned port = kDefaultPort;
+    for (int i = 1; i < argc; ++i) {
+        if ((std::strcmp(argv[i], "--port") == 0 || std::strcmp(argv[i], "-p") == 0) &&
+            i + 1 < argc) {
+            port = static_cast<unsigned>(std::strtoul(argv[++i], nullptr, 10));
+        } else {
+            std::fprintf(stderr, "usage: isp.exe [--port N]   (default %u)\n", kDefaultPort);
+            return 2;
+        }
+    }
+    if (port == 0 || port > 65535) {
+        std::fprintf(stderr, "isp: bad port\n");
+        return 2;
+    }
+    Shared* shared = Shared::Get();
+    if (shared == nullptr) {
+        std::fprintf(stderr, "isp: cannot open the shared line state\n");
+        return 1;
+    }
+    {
+        Lock lock(*shared);
+        if (lock && lock->ispPid != 0 && lock->ispPid != GetCurrentProcessId() &&
+            ProcessAlive(lock->ispPid)) {
+            std::fprintf(stderr, "isp: another simulated ISP (pid %u) is running on port %u\n",
+                         lock->ispPid, lock->ispPort);
+            return 3;
+        }
+    }
+
+    char name[160];
+    ObjectName("QuorvaneSimIsp.Stop", name, sizeof name);
+    stopEvent = CreateEventA(nullptr, TRUE, FALSE, name);
+    if (stopEvent == nullptr) {
+        std::fprintf(stderr, "isp: cannot create the stop event\n");
+        return 1;
+    }
+    ResetEvent(stopEvent);
+
+    WSADATA wsa;
+    if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) {
+        std::fprintf(stderr, "isp: no sockets\n");
+        return 1;
+    }
+    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    // A restarted ISP must get its port back while old connections linger in TIME_WAIT.
+    BOOL reuse = TRUE;
+    setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<const char*>(&reuse),
+               sizeof reuse);
+    sockaddr_in local = {};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<u_short>(port));
+    local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);  // never anything but 127.0.0.1
+    if (listener == INVALID_SOCKET ||
+        bind(listener, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
+        listen(listener, 16) != 0) {
+        std::fprintf(stderr, "isp: cannot listen on 127.0.0.1:%u (error %d)\n", port,
+                     WSAGetLastError());
+        WSACleanup();
+        return 1;
+    }
+    {
+        Lock lock(*shared);
+        if (lock) {
+            lock->ispPid = GetCurrentProcessId();
+            lock->ispPort = port;
+        }
+    }
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    std::printf("simulated ISP: echo page at http://127.0.0.1:%u/ic.asp (pid %lu)\n", port,
+                GetCurrentProcessId());
+    std::fflush(stdout);
+
+    while (WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(listener, &readable);
+        timeval wait = {0, 100 * 1000};
+        if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
+            const SOCKET client = accept(listener, nullptr, nullptr);
+            if (client != INVALID_SOCKET) {
+                Serve(*shared, client);
+            }
+        }
+    }
+
+    {
+        Lock lock(*shared);
+        if (lock && lock->ispPid == GetCurrentProcessId()) {
+            lock->ispPid = 0;
+            lock->ispPort = 0;
+        }
+    }
+    closesocket(listener);
+    WSACleanup();
+    std::printf("simulated ISP: stopped\n");
+    return 0;
+}
