@@ -1,13 +1,153 @@
 #include "desktop/tray_win.h"
 
+#include <cstddef>
+
+#include "desktop/icon_file.h"
+#include "desktop/tray_fields.h"
+#include "desktop/tray_window_proc_win.h"
+
 namespace qv {
 
-// Placeholders until the tray icon is built.
-int WinTray::TraySetup(std::uintptr_t window, const Bytes*, const Text*, TrayMouseCallback) {
-    state_.mainWindow = window;
-    return 0;
+// The record must be the balloon-capable form the shell knows: a size it does not know is
+// read as the oldest form, and the balloon texts are silently dropped.
+static_assert(kTrayRecordSize == NOTIFYICONDATAA_V2_SIZE);
+static_assert(offsetof(TrayRecord, hIcon) == offsetof(NOTIFYICONDATAA, hIcon));
+static_assert(offsetof(TrayRecord, szTip) == offsetof(NOTIFYICONDATAA, szTip));
+static_assert(offsetof(TrayRecord, szInfo) == offsetof(NOTIFYICONDATAA, szInfo));
+static_assert(offsetof(TrayRecord, uTimeout) == offsetof(NOTIFYICONDATAA, uTimeout));
+static_assert(offsetof(TrayRecord, szInfoTitle) == offsetof(NOTIFYICONDATAA, szInfoTitle));
+static_assert(offsetof(TrayRecord, dwInfoFlags) == offsetof(NOTIFYICONDATAA, dwInfoFlags));
+
+namespace {
+
+// The version CreateIconFromResource requires for icon images.
+constexpr DWORD kIconFormatVersion = 0x30000;
+
+TrayShellCall shellCall = &Shell_NotifyIconA;
+
+}  // namespace
+
+TrayShellCall ReplaceTrayShellCall(TrayShellCall call) {
+    TrayShellCall previous = shellCall;
+    shellCall = call;
+    return previous;
 }
-void WinTray::BalloonTip(const Text&, const Text&, IconKind, int, bool) {}
-void WinTray::TrayRemove() {}
+
+BOOL SendTrayRecord(DWORD message, TrayRecord& record) {
+    return shellCall(message, reinterpret_cast<PNOTIFYICONDATAA>(&record));
+}
+
+HICON IconFromImageFile(const Bytes& file, int imageNumber, std::uint8_t* width,
+                        std::uint8_t* height) {
+    const std::optional<IconEntry> entry = IconEntryAt(file, imageNumber);
+    if (!entry) {
+        return nullptr;
+    }
+    if (width) {
+        *width = entry->width;
+    }
+    if (height) {
+        *height = entry->height;
+    }
+    Bytes image = IconImage(file, *entry);
+    if (image.empty()) {
+        return nullptr;
+    }
+    return CreateIconFromResource(image.data(), static_cast<DWORD>(image.size()), TRUE,
+                                  kIconFormatVersion);
+}
+
+int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* tip,
+              TrayMouseCallback callback) {
+    state.mainWindow = reinterpret_cast<std::uintptr_t>(window);
+    if (state.savedWindowProc != 0) {
+        // The icon exists: change only what was passed; the callback stays.
+        if (iconFile) {
+            TraySetIcon(state, *iconFile);
+        }
+        if (tip) {
+            TraySetTip(state, *tip);
+        }
+        return TRUE;
+    }
+
+    HICON icon = nullptr;
+    if (iconFile == nullptr) {
+        icon = reinterpret_cast<HICON>(SendMessageA(window, WM_GETICON, ICON_SMALL, 0));
+        if (icon == nullptr) {
+            return FALSE;
+        }
+    } else {
+        // An undecodable image still gets its (empty) slot and the subclass.
+        icon = IconFromImageFile(*iconFile);
+    }
+
+    state.savedWindowProc = static_cast<std::uintptr_t>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
+    if (callback) {
+        state.trayCallback = callback;
+    }
+    state.trayIcon = reinterpret_cast<std::uintptr_t>(icon);
+    FillTrayAddRecord(state.trayRecord, state.mainWindow, state.trayIcon, tip ? *tip : Text());
+    return SendTrayRecord(NIM_ADD, state.trayRecord);
+}
+
+void TraySetIcon(AppState& state, const Bytes& iconFile) {
+    HICON icon = IconFromImageFile(iconFile);
+    if (icon == nullptr) {
+        return;
+    }
+    state.trayIcon = reinterpret_cast<std::uintptr_t>(icon);
+    SetTrayIconField(state.trayRecord, state.trayIcon);
+    SendTrayRecord(NIM_MODIFY, state.trayRecord);
+}
+
+void TraySetTip(AppState& state, const Text& tip) {
+    SetTrayTipField(state.trayRecord, tip);
+    SendTrayRecord(NIM_MODIFY, state.trayRecord);
+}
+
+void TrayRemove(AppState& state) {
+    if (state.savedWindowProc != 0) {
+        SetWindowLongPtrA(reinterpret_cast<HWND>(state.mainWindow), GWLP_WNDPROC,
+                          static_cast<LONG_PTR>(state.savedWindowProc));
+        state.savedWindowProc = 0;
+    }
+    SendTrayRecord(NIM_DELETE, state.trayRecord);
+}
+
+void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind kind,
+                int milliseconds, bool autoHide) {
+    SetBalloonFields(state.trayRecord, title, text, kind);
+    SendTrayRecord(NIM_MODIFY, state.trayRecord);
+    if (autoHide) {
+        // Same window and id: a newer balloon replaces the running timer, so the countdown
+        // starts again from it.
+        SetTimer(reinterpret_cast<HWND>(state.mainWindow), kBalloonTimerId,
+                 static_cast<UINT>(milliseconds < 0 ? 0 : milliseconds), &HideBalloon);
+    }
+}
+
+void CALLBACK HideBalloon(HWND, UINT, UINT_PTR, DWORD) {
+    AppState& state = TheAppState();
+    KillTimer(reinterpret_cast<HWND>(state.mainWindow), kBalloonTimerId);
+    // The shell takes a balloon with an empty text as the request to remove it.
+    SetBalloonFields(state.trayRecord, Text(), Text(), IconKind::None);
+    SendTrayRecord(NIM_MODIFY, state.trayRecord);
+}
+
+int WinTray::TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
+                       TrayMouseCallback callback) {
+    return qv::TraySetup(state_, reinterpret_cast<HWND>(window), iconFile, tip, callback);
+}
+
+void WinTray::BalloonTip(const Text& title, const Text& text, IconKind kind, int milliseconds,
+                         bool autoHide) {
+    qv::BalloonTip(state_, title, text, kind, milliseconds, autoHide);
+}
+
+void WinTray::TrayRemove() {
+    qv::TrayRemove(state_);
+}
 
 }  // namespace qv

@@ -2,15 +2,17 @@
 
 #include <windows.h>
 
+#include "ui/message_box_result.h"
+
 namespace qv {
 
 int ShowMessageBox(const Text& message, int style, const Text* title) {
-    const char* caption = title ? title->c_str() : "信息：";
-    if ((style & MB_SYSTEMMODAL) == 0) {
-        style |= MB_TASKMODAL;
-    }
-    const int pressed = ::MessageBoxA(nullptr, message.c_str(), caption, style);
-    return pressed == IDCANCEL ? 1 : 0;
+    const char* caption = title ? title->c_str() : kDefaultMessageBoxTitle;
+    // No owner: with the task-modal flag the box disables this thread's windows instead.
+    const int adjusted = MessageBoxStyle(style);
+    const int pressed =
+        ::MessageBoxA(nullptr, message.c_str(), caption, static_cast<UINT>(adjusted));
+    return MessageBoxResult(pressed, adjusted);
 }
 
 }  // namespace qv
