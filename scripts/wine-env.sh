@@ -21,8 +21,14 @@ wine_env_start() {
         for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
     fi
     mkdir -p "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    if [ ! -f "$WINEPREFIX/.qv-ready" ]; then
         wineboot -i >/dev/null 2>&1 || true
+        # One virtual desktop for every program: windows open and close without waiting on
+        # a window manager that Xvfb does not have, and screenshots show the title bars.
+        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
+            >/dev/null 2>&1
+        touch "$WINEPREFIX/.qv-ready"
     fi
     wineserver -p >/dev/null 2>&1 || true
 }
