@@ -50,6 +50,8 @@ public:
 private:
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
+    void SetStatus(int part, const Text& text);
+    void DialChosenEntry();
 
     AppState& state_;
     Services& s_;

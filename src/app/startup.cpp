@@ -1,18 +1,53 @@
 #include "app/assistant.h"
 #include "app/settings.h"
+#include "ui/form_table.h"
 
 namespace qv {
+namespace {
 
-// Start-up: for now only the settings are restored; the tray, the network check, the
-// connection list and the status texts come with the commands.
+constexpr int kWarningStyle = 48;  // OK button, exclamation icon
+
+}  // namespace
+
+// Runs once from the window's created event, before the message loop starts.
 void Assistant::InitMainWindow() {
+    // The echo page override must be in place before the first lookup below.
     const Text echoUrl = ReadSetting(s_.profile, kKeyIpEchoUrl, kAdvancedSection);
     if (!echoUrl.empty()) {
         SetIpEchoPageUrl(echoUrl);
     }
+
+    const std::uintptr_t window = s_.units.WindowHandle(Unit::窗口);
+    const Text tip = TrayTipText();
+    // Without the icon resource the tray falls back to the window's small icon.
+    const Bytes* icon = s_.programIconFile.empty() ? nullptr : &s_.programIconFile;
+    s_.tray.TraySetup(window, icon, &tip, s_.trayMouseHandler);
+
+    if (CheckNetworkEnvironment() == NetworkEnvironment::RouterOrWireless) {
+        const Text title = kBalloonTitle;
+        s_.units.MessageBox("请注意：当前网络环境为路由器上网或无线wifi网络，不支持ADSL拔号！",
+                            kWarningStyle, &title);
+    }
+
+    const int entryCount = s_.dialup.EntryCount();
+    for (int i = 0; i < entryCount; ++i) {
+        s_.units.AddItem(Unit::组合框_宽带连接, s_.dialup.EntryName(i));
+    }
     RestoreSettings();
+
+    SetStatus(0, s_.dialup.IsConnected() ? "当前状态：网络已连接" : "当前状态：网络未连接");
+    SetStatus(1, "当前IP：" + PublicIpLookup());  // shown only, not kept
+    SetStatus(2, "之前IP：无信息");
+    s_.units.WriteInt(Unit::组合框_热键, prop::kDisabled, 1);
 }
 
-NetworkEnvironment Assistant::CheckNetworkEnvironment() { return NetworkEnvironment::Offline; }
+NetworkEnvironment Assistant::CheckNetworkEnvironment() {
+    const Text ip = PublicIpLookup();
+    const bool dialUp = s_.dialup.IsConnected();
+    if (ip.empty()) {
+        return NetworkEnvironment::Offline;
+    }
+    return dialUp ? NetworkEnvironment::DialUpOnline : NetworkEnvironment::RouterOrWireless;
+}
 
 }  // namespace qv

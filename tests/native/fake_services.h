@@ -163,6 +163,7 @@ public:
     int processed = 0;
     int waits = 0;
     std::function<void()> onProcess;
+    Journal* journal = nullptr;  // when set, every wait is journalled with its length
     void ProcessPendingEvents() override {
         ++processed;
         if (onProcess) {
@@ -174,6 +175,9 @@ public:
     std::uint32_t TickCount() override { return now; }
     void WaitForEvents(std::uint32_t milliseconds) override {
         ++waits;
+        if (journal) {
+            journal->Add("wait " + std::to_string(milliseconds));
+        }
         now += milliseconds;
     }
 };
