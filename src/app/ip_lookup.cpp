@@ -1,8 +1,11 @@
 #include "app/assistant.h"
+#include "app/text_helpers.h"
 
 namespace qv {
 
-// Placeholder until the page fetch and the text helpers are built.
-Text Assistant::PublicIpLookup() { return Text(); }
+// Whatever stands between the brackets is the address: neither validated nor trimmed.
+Text Assistant::PublicIpLookup() {
+    return TextBetween(BodyText(s_.web.HttpFetch(IpEchoPageUrl())), "[", "]");
+}
 
 }  // namespace qv
