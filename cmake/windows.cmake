@@ -74,3 +74,8 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
     add_test(NAME ProgramImportsOnlySystemDlls
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Quorvane>)
 endif()
+
+# The page-fetch test runs its own HTTP server on the loopback interface.
+if(TARGET http_fetch_test)
+    target_link_libraries(http_fetch_test PRIVATE ws2_32)
+endif()

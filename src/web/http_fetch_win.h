@@ -4,13 +4,15 @@
 
 namespace qv {
 
+// The body the server sent, whatever its status; the part received when the transfer broke
+// off; empty when nothing came. Opens the process-wide web session on first need.
 Bytes HttpFetch(const Text& url);
 
 // Closes the process-wide web session at exit.
 void CloseHttpSession();
 
 class WinPageFetcher final : public PageFetcher {
-public:
+  public:
     Bytes HttpFetch(const Text& url) override { return qv::HttpFetch(url); }
 };
 
