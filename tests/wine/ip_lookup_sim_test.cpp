@@ -1,0 +1,99 @@
+// The public IP lookup through the real page fetch against the simulated ISP's echo page:
+// whatever address the line shows is what the lookup returns, fetched afresh every time.
+#include "native/fake_services.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "sim_control.h"
+#include "web/http_fetch_win.h"
+
+namespace qv::testing {
+namespace {
+
+namespace sim = qv::sim;
+
+constexpr std::uint16_t kPort = 18967;
+
+class IpLookupSimTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach());
+        sim::Reset();
+    }
+    void TearDown() override {
+        sim::Reset();
+        CloseHttpSession();
+    }
+
+    Journal journal;
+    AppState state;
+    FakeUnits units{journal};
+    FakeTray tray{journal};
+    FakeDialup dialup{journal};
+    WinPageFetcher web;
+    FakePump pump;
+    FakeProfile profile;
+    FakeHotkeys hotkeys{journal};
+    Services services{units,  tray, dialup, web, pump, profile, hotkeys, &FakeTrayMouseHandler,
+                      Bytes()};
+    Assistant assistant{state, services};
+};
+
+TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
+    sim::IspProcess isp(kPort);
+    ASSERT_TRUE(isp.Running());
+    assistant.SetIpEchoPageUrl(isp.EchoUrl());
+    const struct {
+        const char* name;
+        std::function<void()> arrange;
+        const char* expected;
+    } rows[] = {
+        {"dial-up up", [] { sim::AddExternalConnection("宽带连接", "203.0.113.77"); },
+         "203.0.113.77"},
+        {"router", [] { sim::SetRouterMode(true, "198.51.100.9"); }, "198.51.100.9"},
+        {"no connection", [] {}, ""},
+        {"offline",
+         [] {
+             sim::AddExternalConnection("宽带连接", "203.0.113.78");
+             sim::SetOffline(true);
+         },
+         ""},
+    };
+    for (const auto& row : rows) {
+        sim::Reset();
+        row.arrange();
+        EXPECT_EQ(assistant.PublicIpLookup(), row.expected) << row.name;
+        EXPECT_EQ(sim::PageFetches(), 1u) << row.name;
+    }
+}
+
+TEST_F(IpLookupSimTest, EveryLookupFetchesAgainAndSeesANewAddress) {
+    sim::IspProcess isp(kPort);
+    ASSERT_TRUE(isp.Running());
+    assistant.SetIpEchoPageUrl(isp.EchoUrl());
+    ASSERT_NE(sim::AddExternalConnection("宽带连接", "203.0.113.10"), 0u);
+    EXPECT_EQ(assistant.PublicIpLookup(), "203.0.113.10");
+    sim::ClearConnections();
+    sim::AddExternalConnection("宽带连接", "203.0.113.11");
+    EXPECT_EQ(assistant.PublicIpLookup(), "203.0.113.11");
+    EXPECT_EQ(sim::PageFetches(), 2u);
+}
+
+// The echo page named in Config.ini is the one the start-up lookups fetch.
+TEST_F(IpLookupSimTest, ConfiguredEchoPageIsUsedAtStartUp) {
+    sim::IspProcess isp(kPort);
+    ASSERT_TRUE(isp.Running());
+    profile.values[{"高级设置", "IP查询地址"}] = isp.EchoUrl();
+    sim::AddExternalConnection("宽带连接", "203.0.113.90");
+    dialup.connected = true;
+    assistant.InitMainWindow();
+    EXPECT_EQ(units.statusParts[1], "当前IP：203.0.113.90");
+    EXPECT_EQ(sim::PageFetches(), 2u);  // the network check and the status line
+}
+
+}  // namespace
+}  // namespace qv::testing
