@@ -203,16 +203,19 @@ public:
 class FakeHotkeys : public Hotkeys {
 public:
     explicit FakeHotkeys(Journal& journal) : journal_(journal) {}
-    int nextId = 33001;
+    int nextId = 33001;  // advances on refusals too, like the service's count
     bool refuse = false;
-    int RegisterGlobalHotkey(std::uintptr_t, std::uintptr_t label, int modifierCode,
+    std::vector<std::uintptr_t> windows;  // owning window of each call, in order
+    int RegisterGlobalHotkey(std::uintptr_t window, std::uintptr_t label, int modifierCode,
                              int virtualKey) override {
+        windows.push_back(window);
         const int id = nextId++;
         journal_.Add("register label=" + std::to_string(label) + " mod=" +
                      std::to_string(modifierCode) + " vk=" + std::to_string(virtualKey));
         return refuse ? 0 : id;
     }
-    bool UnregisterGlobalHotkey(std::uintptr_t, int id) override {
+    bool UnregisterGlobalHotkey(std::uintptr_t window, int id) override {
+        windows.push_back(window);
         journal_.Add("unregister " + std::to_string(id));
         return true;
     }
