@@ -53,8 +53,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::WinPageFetcher web;
     qv::WinEventPump pump(form);
     qv::WinHotkeys hotkeys;
-    qv::Services services{form, tray, dialup, web, pump, profile, hotkeys,
-                          &qv::TrayMouseHandler, ProgramIconFile(instance)};
+    qv::Services services{form,
+                          tray,
+                          dialup,
+                          web,
+                          pump,
+                          profile,
+                          hotkeys,
+                          &qv::TrayMouseHandler,
+                          ProgramIconFile(instance)};
     qv::Assistant app(state, services);
     assistant = &app;
 

@@ -8,9 +8,13 @@ AppState& Storage() {
 }
 }  // namespace
 
-AppState& TheAppState() { return Storage(); }
+AppState& TheAppState() {
+    return Storage();
+}
 
-void CreateAppState() { Storage() = AppState{}; }
+void CreateAppState() {
+    Storage() = AppState{};
+}
 
 void ReleaseAppState() {
     AppState& state = Storage();

@@ -17,7 +17,7 @@ using TrayMouseCallback = void (*)(std::uint32_t mouseMessage);
 
 // The form's units as the logic sees them, plus the status bar, message box and popup.
 class Units {
-public:
+  public:
     virtual ~Units() = default;
     virtual Text ReadText(Unit unit, int property) = 0;
     virtual int ReadInt(Unit unit, int property) = 0;  // booleans read as 0 or 1
@@ -32,7 +32,7 @@ public:
 };
 
 class Tray {
-public:
+  public:
     virtual ~Tray() = default;
     virtual int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
                           TrayMouseCallback callback) = 0;
@@ -42,24 +42,23 @@ public:
 };
 
 class Dialup {
-public:
+  public:
     virtual ~Dialup() = default;
     virtual int EntryCount() = 0;
     virtual Text EntryName(int index) = 0;
-    virtual bool Dial(const Text& target, const Text& account, const Text& password,
-                      bool wait) = 0;
+    virtual bool Dial(const Text& target, const Text& account, const Text& password, bool wait) = 0;
     virtual bool IsConnected() = 0;
     virtual void HangUpAll() = 0;
 };
 
 class PageFetcher {
-public:
+  public:
     virtual ~PageFetcher() = default;
     virtual Bytes HttpFetch(const Text& url) = 0;
 };
 
 class EventPump {
-public:
+  public:
     virtual ~EventPump() = default;
     // Dispatches queued window messages until the queue is empty or a quit message is next.
     virtual void ProcessPendingEvents() = 0;
@@ -71,7 +70,7 @@ public:
 
 // The system's profile (INI) functions and the program's own path.
 class Profile {
-public:
+  public:
     virtual ~Profile() = default;
     virtual Text ProgramPath() = 0;
     virtual Text ReadProfileString(const Text& section, const Text& key, const Text& path) = 0;
@@ -80,7 +79,7 @@ public:
 };
 
 class Hotkeys {
-public:
+  public:
     virtual ~Hotkeys() = default;
     virtual int RegisterGlobalHotkey(std::uintptr_t window, std::uintptr_t label, int modifierCode,
                                      int virtualKey) = 0;

@@ -7,7 +7,7 @@ namespace qv {
 
 struct ServiceState {
     void* dialledConnection = nullptr;  // HRASCONN
-    void* httpSession = nullptr;  // HINTERNET
+    void* httpSession = nullptr;        // HINTERNET
 };
 
 ServiceState& TheServiceState();

@@ -19,7 +19,9 @@ Text RunDirectory(Profile& profile) {
     return slash == Text::npos ? Text() : path.substr(0, slash);
 }
 
-Text SettingsPath(Profile& profile) { return RunDirectory(profile) + "\\Config.ini"; }
+Text SettingsPath(Profile& profile) {
+    return RunDirectory(profile) + "\\Config.ini";
+}
 
 Text ReadSetting(Profile& profile, const Text& key, const Text& section) {
     const Text path = SkipLeadingControl(SettingsPath(profile));

@@ -16,7 +16,7 @@ Text WindowText(HWND hwnd) {
 }
 
 class EditBoxUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         const DWORD align = record_.align == TextAlign::Center ? ES_CENTER : ES_LEFT;
@@ -37,7 +37,7 @@ public:
 };
 
 class ButtonUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         return CreateControl(parent, 0, "BUTTON", record_.caption, BS_PUSHBUTTON, font,
@@ -62,7 +62,7 @@ public:
 };
 
 class CheckBoxUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         return CreateControl(parent, 0, "BUTTON", record_.caption, BS_AUTOCHECKBOX, font,
@@ -89,11 +89,11 @@ public:
 };
 
 class ComboBoxUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
-        const int height = record_.height < kMinDropDownHeight ? kMinDropDownHeight
-                                                               : record_.height;
+        const int height =
+            record_.height < kMinDropDownHeight ? kMinDropDownHeight : record_.height;
         if (!CreateControl(parent, 0, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL, font,
                            height)) {
             return false;
@@ -119,8 +119,8 @@ public:
         return true;
     }
     int AddItem(const Text& text) override {
-        const LRESULT index = SendMessageA(hwnd_, CB_ADDSTRING, 0,
-                                           reinterpret_cast<LPARAM>(text.c_str()));
+        const LRESULT index =
+            SendMessageA(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (index < 0) {
             return -1;
         }
@@ -131,8 +131,8 @@ public:
         // Sent only for a choice the user confirms, never for CB_SETCURSEL. Posted, so the
         // handler runs after the control has finished its own message.
         if (code == CBN_SELENDOK) {
-            PostMessageA(form_.MainWindow(), kItemChosenMessage,
-                         static_cast<WPARAM>(record_.id), 0);
+            PostMessageA(form_.MainWindow(), kItemChosenMessage, static_cast<WPARAM>(record_.id),
+                         0);
         }
     }
 };
@@ -166,15 +166,15 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 class GroupBoxUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         if (!CreateControl(parent, WS_EX_CONTROLPARENT, "BUTTON", record_.caption, BS_GROUPBOX,
                            font, record_.height)) {
             return false;
         }
-        const LONG_PTR previous = SetWindowLongPtrA(hwnd_, GWLP_WNDPROC,
-                                                    reinterpret_cast<LONG_PTR>(&GroupBoxProc));
+        const LONG_PTR previous =
+            SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GroupBoxProc));
         SetPropA(hwnd_, "QvPreviousProc", reinterpret_cast<HANDLE>(previous));
         return true;
     }
@@ -185,15 +185,15 @@ constexpr const char* kLabelClass = "QvLabel";
 // Labels paint their caption themselves and turn the hotkey feedback message into their
 // feedback event, returning the handler's result.
 class LabelUnit final : public UnitControl {
-public:
+  public:
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         RegisterLabelClass();
-        return CreateControl(parent, 0, kLabelClass, record_.caption, 0, font,
-                             record_.height) != nullptr;
+        return CreateControl(parent, 0, kLabelClass, record_.caption, 0, font, record_.height) !=
+               nullptr;
     }
 
-private:
+  private:
     static void RegisterLabelClass() {
         WNDCLASSA cls = {};
         if (GetClassInfoA(GetModuleHandleA(nullptr), kLabelClass, &cls)) {
@@ -324,12 +324,16 @@ bool UnitControl::WriteInt(int property, int value) {
     }
 }
 
-std::optional<Text> UnitControl::ReadText(int) { return std::nullopt; }
+std::optional<Text> UnitControl::ReadText(int) {
+    return std::nullopt;
+}
 
-bool UnitControl::WriteText(int, const Text&) { return false; }
+bool UnitControl::WriteText(int, const Text&) {
+    return false;
+}
 
-HWND UnitControl::CreateControl(HWND parent, DWORD exStyle, const char* className,
-                                const char* text, DWORD style, HFONT font, int height) {
+HWND UnitControl::CreateControl(HWND parent, DWORD exStyle, const char* className, const char* text,
+                                DWORD style, HFONT font, int height) {
     style |= WS_CHILD;
     if (record_.flags & unit_flag::kVisible) {
         style |= WS_VISIBLE;
@@ -340,10 +344,10 @@ HWND UnitControl::CreateControl(HWND parent, DWORD exStyle, const char* classNam
     if (record_.flags & unit_flag::kTabStop) {
         style |= WS_TABSTOP;
     }
-    hwnd_ = CreateWindowExA(exStyle, className, text, style, record_.left, record_.top,
-                            record_.width, height, parent,
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(record_.id)),
-                            GetModuleHandleA(nullptr), nullptr);
+    hwnd_ =
+        CreateWindowExA(exStyle, className, text, style, record_.left, record_.top, record_.width,
+                        height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record_.id)),
+                        GetModuleHandleA(nullptr), nullptr);
     if (hwnd_ != nullptr) {
         SetWindowLongPtrA(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

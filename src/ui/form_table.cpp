@@ -100,7 +100,9 @@ constexpr UnitRecord kMainForm[] = {
 
 }  // namespace
 
-std::span<const UnitRecord> MainForm() { return kMainForm; }
+std::span<const UnitRecord> MainForm() {
+    return kMainForm;
+}
 
 const UnitRecord* FindUnit(Unit id) {
     for (const UnitRecord& r : kMainForm) {
@@ -176,9 +178,13 @@ Unit DefaultFocusUnit() {
     return best ? best->id : Unit::None;
 }
 
-const char* MainWindowCaption() { return QV_CAPTION; }
+const char* MainWindowCaption() {
+    return QV_CAPTION;
+}
 
-const char* TrayTipText() { return "Telmora(" QV_MAKER_SITE ")QuorvaneV1.0"; }
+const char* TrayTipText() {
+    return "Telmora(" QV_MAKER_SITE ")QuorvaneV1.0";
+}
 
 int ComboSelectionAfterWrite(int value, int count) {
     if (value > count - 1) {

@@ -34,15 +34,15 @@ struct UnitRecord {
     const char* name = "";  // GBK; empty for the window and menu items
     int left = 0, top = 0, width = 0, height = 0;
     Unit parent = Unit::None;  // the window or a group box; for menu items the menu above
-    std::uint32_t flags = 0;  // unit_flag for units, menu_flag for menu items
+    std::uint32_t flags = 0;   // unit_flag for units, menu_flag for menu items
     int tabOrder = 0;
-    const char* caption = "";  // caption, content or menu caption
+    const char* caption = "";                 // caption, content or menu caption
     std::span<const char* const> items = {};  // combo box items
-    int selection = -1;  // combo box
-    TextAlign align = TextAlign::Left;  // edit box
-    std::uint32_t textColor = 0;  // label, 0x00BBGGRR
-    int level = 0;  // menu tree level
-    const char* shortcut = "";  // menu item
+    int selection = -1;                       // combo box
+    TextAlign align = TextAlign::Left;        // edit box
+    std::uint32_t textColor = 0;              // label, 0x00BBGGRR
+    int level = 0;                            // menu tree level
+    const char* shortcut = "";                // menu item
     Binding bindings[2] = {};
 };
 

@@ -42,9 +42,9 @@ bool FormWindow::Load(HINSTANCE instance) {
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const int left = CentredOrigin(GetSystemMetrics(SM_CXSCREEN), window.width);
     const int top = CentredOrigin(GetSystemMetrics(SM_CYSCREEN), window.height);
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, window.caption,
-                            kMainWindowStyle, left, top, window.width, window.height, nullptr,
-                            nullptr, instance, nullptr);
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, window.caption, kMainWindowStyle,
+                            left, top, window.width, window.height, nullptr, nullptr, instance,
+                            nullptr);
     if (hwnd_ == nullptr) {
         return false;
     }

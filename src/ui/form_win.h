@@ -21,7 +21,7 @@ using EventSink = std::function<std::intptr_t(Handler, std::intptr_t, std::intpt
 inline constexpr UINT kItemChosenMessage = WM_APP + 1;  // wParam: the combo box's unit id
 
 class FormWindow final : public Units {
-public:
+  public:
     explicit FormWindow(EventSink sink) : sink_(std::move(sink)) {}
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
@@ -51,7 +51,7 @@ public:
     int MessageBox(const Text& message, int style, const Text* title = nullptr) override;
     void PopupMenu(Unit window, Unit menu) override;
 
-private:
+  private:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnCommand(WORD id, WORD code, HWND control);

@@ -8,7 +8,9 @@ EndRoutines& Registered() {
 }
 }  // namespace
 
-void RegisterEndRoutines(EndRoutines routines) { Registered() = routines; }
+void RegisterEndRoutines(EndRoutines routines) {
+    Registered() = routines;
+}
 
 void EndProgram(UINT exitCode) {
     EndRoutines routines = Registered();

@@ -9,8 +9,8 @@ namespace qv {
 Text WinProfile::ProgramPath() {
     std::vector<char> buffer(MAX_PATH);
     for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, buffer.data(),
-                                                static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            GetModuleFileNameA(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) {
             return Text();
         }
@@ -30,8 +30,8 @@ Text WinProfile::ReadProfileString(const Text& section, const Text& key, const T
 
 bool WinProfile::WriteProfileString(const Text& section, const Text& key, const Text& value,
                                     const Text& path) {
-    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(),
-                                      path.c_str()) != FALSE;
+    return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
+           FALSE;
 }
 
 void WinEventPump::ProcessPendingEvents() {
@@ -39,7 +39,9 @@ void WinEventPump::ProcessPendingEvents() {
     }
 }
 
-std::uint32_t WinEventPump::TickCount() { return GetTickCount(); }
+std::uint32_t WinEventPump::TickCount() {
+    return GetTickCount();
+}
 
 void WinEventPump::WaitForEvents(std::uint32_t milliseconds) {
     MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);

@@ -8,7 +8,7 @@
 namespace qv {
 
 class WinProfile final : public Profile {
-public:
+  public:
     Text ProgramPath() override;
     Text ReadProfileString(const Text& section, const Text& key, const Text& path) override;
     bool WriteProfileString(const Text& section, const Text& key, const Text& value,
@@ -16,13 +16,13 @@ public:
 };
 
 class WinEventPump final : public EventPump {
-public:
+  public:
     explicit WinEventPump(const FormWindow& form) : form_(form) {}
     void ProcessPendingEvents() override;
     std::uint32_t TickCount() override;
     void WaitForEvents(std::uint32_t milliseconds) override;
 
-private:
+  private:
     const FormWindow& form_;  // its window gets the form's keyboard navigation
 };
 

@@ -14,7 +14,7 @@ namespace qv {
 class FormWindow;
 
 class UnitControl {
-public:
+  public:
     UnitControl(FormWindow& form, const UnitRecord& record) : form_(form), record_(record) {}
     virtual ~UnitControl() = default;
     UnitControl(const UnitControl&) = delete;
@@ -40,7 +40,7 @@ public:
     // The main window's client area changed size.
     virtual void OnParentResized() {}
 
-protected:
+  protected:
     // CreateWindowExA with the record's position, flags and the form's font; records the
     // handle and points the window's user data at this unit.
     HWND CreateControl(HWND parent, DWORD exStyle, const char* className, const char* text,

@@ -14,10 +14,10 @@ TEST(CopyToField, CutsToCapacityWithoutSplittingTwoByteCharacters) {
         std::string expected;
     } rows[] = {
         {"", 4, ""},
-        {"abc", 4, "abc"},             // fits exactly with its zero
-        {"abcd", 4, "abc"},            // one too long: cut
-        {"ab提示", 5, "ab提"},         // 4 bytes of room: "ab" + one character
-        {"ab提示", 4, "ab"},           // 3 bytes of room would split 提: cut before it
+        {"abc", 4, "abc"},      // fits exactly with its zero
+        {"abcd", 4, "abc"},     // one too long: cut
+        {"ab提示", 5, "ab提"},  // 4 bytes of room: "ab" + one character
+        {"ab提示", 4, "ab"},    // 3 bytes of room would split 提: cut before it
         {"a提示", 4, "a提"},
         {std::string(300, 'x'), 256, std::string(255, 'x')},
         {std::string(62, 'x') + "提", 64, std::string(62, 'x')},  // 63rd byte is a lead byte

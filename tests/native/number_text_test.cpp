@@ -18,13 +18,13 @@ TEST(TextToInt, ReadsLeadingNumberAfterFoldingFullWidthForms) {
         {"  -17xyz", -17},
         {"+8", 8},
         {"\t\r\n 5", 5},
-        {"２", 2},           // full-width digit
-        {"－３４", -34},     // full-width minus and digits
-        {"＋７", 7},         // full-width plus
-        {"　９", 9},         // ideographic space is skipped like a blank
-        {"中1", 0},          // another two-byte character stops the number
-        {"1２3", 123},       // mixed half- and full-width digits
-        {"- 5", 0},          // no digits right after the sign
+        {"２", 2},        // full-width digit
+        {"－３４", -34},  // full-width minus and digits
+        {"＋７", 7},      // full-width plus
+        {"　９", 9},      // ideographic space is skipped like a blank
+        {"中1", 0},       // another two-byte character stops the number
+        {"1２3", 123},    // mixed half- and full-width digits
+        {"- 5", 0},       // no digits right after the sign
         {"--5", 0},
         {"2147483647", INT_MAX},
         {"-2147483648", INT_MIN},
@@ -38,12 +38,17 @@ TEST(TextToInt, ReadsLeadingNumberAfterFoldingFullWidthForms) {
 }
 
 TEST(FoldFullWidth, FoldsOnlyTheNamedForms) {
-    EXPECT_EQ(FoldFullWidth("～"), "~");            // A1 AB
+    EXPECT_EQ(FoldFullWidth("～"), "~");  // A1 AB
     EXPECT_EQ(FoldFullWidth("\xA1\xEE\xA1\xEF"), "**");
     EXPECT_EQ(FoldFullWidth("Ａｚ"), "Az");
-    EXPECT_EQ(FoldFullWidth("宽带"), "宽带");       // unchanged two-byte characters
-    EXPECT_EQ(FoldFullWidth("\xA3"), "\xA3");        // a lone lead byte at the end stays
-    EXPECT_EQ(FoldFullWidth(std::string("\xA3\0" "1", 3)), std::string("\xA3\0" "1", 3));
+    EXPECT_EQ(FoldFullWidth("宽带"), "宽带");  // unchanged two-byte characters
+    EXPECT_EQ(FoldFullWidth("\xA3"), "\xA3");  // a lone lead byte at the end stays
+    EXPECT_EQ(FoldFullWidth(std::string("\xA3\0"
+                                        "1",
+                                        3)),
+              std::string("\xA3\0"
+                          "1",
+                          3));
 }
 
 TEST(IntToText, WritesPlainDecimal) {

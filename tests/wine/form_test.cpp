@@ -25,7 +25,7 @@ struct Raised {
 };
 
 class FormTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES};
         InitCommonControlsEx(&controls);
@@ -114,8 +114,7 @@ TEST_F(FormTest, EveryUnitStandsWhereTheFormPutsIt) {
         }
         EXPECT_TRUE(IsWindowEnabled(hwnd)) << r.name;
         EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_VISIBLE) << r.name;
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), guiFont)
-            << r.name;
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), guiFont) << r.name;
         const bool tabStop = (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_TABSTOP) != 0;
         EXPECT_EQ(tabStop, (r.flags & unit_flag::kTabStop) != 0) << r.name;
     }
@@ -162,8 +161,8 @@ TEST_F(FormTest, CombosAreDropDownListsAtLeast160Tall) {
     EXPECT_EQ(SendMessageA(connections, CB_GETCOUNT, 0, 0), 0);
     // Compared with a reference list created exactly 160 tall: the platforms differ in
     // whether the reported opened rectangle includes the closed box.
-    HWND reference = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL,
-                                     0, 0, 102, 160, window, nullptr, nullptr, nullptr);
+    HWND reference = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | CBS_DROPDOWNLIST | WS_VSCROLL, 0,
+                                     0, 102, 160, window, nullptr, nullptr, nullptr);
     SendMessageA(reference, WM_SETFONT, SendMessageA(connections, WM_GETFONT, 0, 0), FALSE);
     RECT dropped = {};
     RECT expected = {};
@@ -218,9 +217,7 @@ TEST_F(FormTest, ComboSelectionWriteFollowsTheRuleAndRaisesNothing) {
         EXPECT_GE(form->AddItem(combo, name), 0);
     }
     EXPECT_EQ(form->AddItem(combo, "第四"), 3) << "appended at the end, not sorted";
-    const struct {
-        int write, read;
-    } rows[] = {{5, 3}, {1, 1}, {-1, -1}, {2, 2}, {-2, -1}, {0, 0}};
+    const struct { int write, read; } rows[] = {{5, 3}, {1, 1}, {-1, -1}, {2, 2}, {-2, -1}, {0, 0}};
     for (const auto& row : rows) {
         form->WriteInt(combo, prop::kSelection, row.write);
         EXPECT_EQ(form->ReadInt(combo, prop::kSelection), row.read) << row.write;

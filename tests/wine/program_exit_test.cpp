@@ -34,7 +34,8 @@ BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lParam) {
 std::string PrepareFolder() {
     char base[MAX_PATH];
     GetTempPathA(MAX_PATH, base);
-    const std::string folder = std::string(base) + "qv-exit-" + std::to_string(GetCurrentProcessId());
+    const std::string folder =
+        std::string(base) + "qv-exit-" + std::to_string(GetCurrentProcessId());
     CreateDirectoryA(folder.c_str(), nullptr);
     const std::string bin = testing::ProgramDirectory();
     CopyFileA((bin + "\\Quorvane.exe").c_str(), (folder + "\\Quorvane.exe").c_str(), FALSE);
@@ -51,8 +52,8 @@ TEST(ProgramExit, ClosingTheWindowEndsTheProcessWithCodeZero) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
     // Started from another directory: the program finds its files beside itself.
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               "C:\\", &startup, &process));
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\",
+                               &startup, &process));
     FoundWindow found = {process.dwProcessId, nullptr};
     const bool opened = testing::WaitUntil(
         [&] {

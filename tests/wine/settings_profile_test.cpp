@@ -19,7 +19,7 @@ namespace {
 
 // The real profile functions, with the program placed in a temporary folder.
 class FolderProfile final : public Profile {
-public:
+  public:
     explicit FolderProfile(std::string folder) : folder_(std::move(folder)) {}
     Text ProgramPath() override { return folder_ + "\\Quorvane.exe"; }
     Text ReadProfileString(const Text& s, const Text& k, const Text& p) override {
@@ -29,18 +29,18 @@ public:
         return real_.WriteProfileString(s, k, v, p);
     }
 
-private:
+  private:
     std::string folder_;
     WinProfile real_;
 };
 
 class SettingsProfileTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char base[MAX_PATH];
         GetTempPathA(MAX_PATH, base);
-        folder = std::string(base) + "qv-settings-" + std::to_string(GetCurrentProcessId()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        folder = std::string(base) + "qv-settings-" + std::to_string(GetCurrentProcessId()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name();
         CreateDirectoryA(folder.c_str(), nullptr);
         DeleteFileA(IniPath().c_str());
     }

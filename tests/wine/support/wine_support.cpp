@@ -22,7 +22,8 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
         if (elapsed >= timeoutMs) {
             return false;
         }
-        MsgWaitForMultipleObjectsEx(0, nullptr, (timeoutMs - elapsed) < 20 ? timeoutMs - elapsed : 20,
+        MsgWaitForMultipleObjectsEx(0, nullptr,
+                                    (timeoutMs - elapsed) < 20 ? timeoutMs - elapsed : 20,
                                     QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 }
