@@ -229,6 +229,12 @@ class SimpleHtmlUnit final : public UnitControl {
                     return TRUE;
                 }
                 break;
+            case WM_SETFONT:
+                // Kept for those who ask; the box draws in the fonts its style sheet names.
+                self->font_ = reinterpret_cast<HFONT>(wParam);
+                return 0;
+            case WM_GETFONT:
+                return reinterpret_cast<LRESULT>(self->font_);
             case WM_LBUTTONDOWN:
                 self->OnLeftPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
                 return 0;
@@ -350,6 +356,7 @@ class SimpleHtmlUnit final : public UnitControl {
     LinkLayout layout_;
     FontCache fonts_;
     std::optional<LinkCursor> cursor_;
+    HFONT font_ = nullptr;
     int hover_ = kNoLink;
     bool trackingLeave_ = false;
 };
