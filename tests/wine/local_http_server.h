@@ -106,11 +106,7 @@ class LocalHttpServer {
     void AcceptLoop() {
         while (!stopping_) {
             // Polls so that the destructor can stop the loop without closing under accept.
-            fd_set ready;
-            FD_ZERO(&ready);
-            FD_SET(listener_, &ready);
-            timeval wait = {0, 100 * 1000};
-            if (select(0, &ready, nullptr, nullptr, &wait) <= 0) {
+            if (!Readable(listener_, 100)) {
                 continue;
             }
             const SOCKET client = accept(listener_, nullptr, nullptr);
@@ -140,10 +136,22 @@ class LocalHttpServer {
         // Close gracefully: unread bytes at close would reset the connection and could cost
         // the client data it has not read yet.
         shutdown(client, SD_SEND);
+        const DWORD start = GetTickCount();
         char drain[512];
-        while (recv(client, drain, sizeof drain, 0) > 0) {
+        while (GetTickCount() - start < 2000 && Readable(client, 100)) {
+            if (recv(client, drain, sizeof drain, 0) <= 0) {
+                break;
+            }
         }
         closesocket(client);
+    }
+
+    static bool Readable(SOCKET socket, long milliseconds) {
+        fd_set ready;
+        FD_ZERO(&ready);
+        FD_SET(socket, &ready);
+        timeval wait = {0, milliseconds * 1000};
+        return select(0, &ready, nullptr, nullptr, &wait) > 0;
     }
 
     // The request head, or whatever came first when it is not plain HTTP (a TLS hello).
