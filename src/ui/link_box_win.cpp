@@ -204,7 +204,9 @@ class SimpleHtmlUnit final : public UnitControl {
     }
 
     static LRESULT CALLBACK LinkBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        SimpleHtmlUnit* self = FromWindow(hwnd);
+        // Set by CreateControl right after creation, cleared when the unit goes first.
+        auto* self = static_cast<SimpleHtmlUnit*>(
+            reinterpret_cast<UnitControl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA)));
         if (self == nullptr) {
             return DefWindowProcA(hwnd, message, wParam, lParam);
         }
@@ -238,6 +240,9 @@ class SimpleHtmlUnit final : public UnitControl {
             case WM_LBUTTONDOWN:
                 self->OnLeftPress(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
                 return 0;
+            case WM_NCDESTROY:
+                self->cursor_.reset();  // the link cursor goes with the box
+                break;
             default:
                 break;
         }

@@ -277,6 +277,8 @@ class LinkBoxTest : public ::testing::Test {
         cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
         cls.lpszClassName = "QvLinkBoxTestHost";
         RegisterClassA(&cls);
+        // Keep the real pointer off the box: only the messages the tests send may move it.
+        SetCursorPos(0, 0);
         host_ = CreateWindowExA(WS_EX_TOPMOST, cls.lpszClassName, "link box",
                                 WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE, 40, 40, 560, 180, nullptr,
                                 nullptr, cls.hInstance, nullptr);
