@@ -1,0 +1,289 @@
+// The real Quorvane.exe against the simulated ISP, driven through its window from this
+// process: start-up in each network situation, settings round trip, dial, hang-up and
+// redial with their exact texts and message boxes, the tray menu, the taskbar coming back,
+// and the end of the program.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "dialup/ras_records.h"
+#include "e2e/support/e2e_driver.h"
+#include "sim_control.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+namespace sim = qv::sim;
+
+const std::vector<std::string> kEntries = {"宽带连接", "电信ADSL", "备用线路"};
+constexpr const char* kAccount = "a12345@adsl";
+constexpr const char* kPassword = "pw-678";
+
+class CommandsE2eTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach()) << "the simulated line's shared state";
+        sim::Reset();
+        sim::SetEntries(kEntries);
+        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13", "203.0.113.14"});
+        // Other programs on this machine may hold a fixed port: try a few chosen at random.
+        LARGE_INTEGER seed;
+        QueryPerformanceCounter(&seed);
+        for (int attempt = 0; attempt < 5 && !(isp && isp->Running()); ++attempt) {
+            const auto port = static_cast<std::uint16_t>(
+                20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
+            isp = std::make_unique<sim::IspProcess>(port);
+        }
+        ASSERT_TRUE(isp && isp->Running()) << "the simulated ISP did not start";
+        ASSERT_TRUE(folder.Ready()) << folder.Path();
+        folder.WriteConfig(ConfigText(isp->EchoUrl()));
+    }
+    void TearDown() override {
+        E2eTest::TearDown();  // the screenshot first, while the window still stands
+        app.reset();
+        sim::Reset();
+    }
+
+    // Starts the program and waits until the start-up has written its last status text.
+    void Start(const std::string& state = "当前状态：网络未连接") {
+        app = std::make_unique<App>();
+        ASSERT_TRUE(app->Start(folder.Path())) << "the main window did not come up";
+        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+        ASSERT_EQ(app->StatusText(0), state);
+    }
+
+    void TypeCredentials(int selection = 1) {
+        ASSERT_TRUE(app->SetComboSelection(Unit::组合框_宽带连接, selection));
+        ASSERT_TRUE(app->SetText(Unit::编辑框_宽带账号, kAccount));
+        ASSERT_TRUE(app->SetText(Unit::编辑框_宽带密码, kPassword));
+    }
+
+    // Clicks and waits for the final state text; then the window answers again.
+    void ClickAndWait(Unit button, const std::string& state) {
+        ASSERT_TRUE(app->Click(button));
+        ASSERT_TRUE(app->WaitForStatus(0, state, 60000))
+            << "status 0 is " << app->StatusText(0).value_or("(busy)");
+        ASSERT_TRUE(app->WaitUntilIdle());
+    }
+
+    void ExpectStatus(const std::string& part0, const std::string& part1,
+                      const std::string& part2) {
+        EXPECT_EQ(app->StatusText(0), part0);
+        EXPECT_EQ(app->StatusText(1), part1);
+        EXPECT_EQ(app->StatusText(2), part2);
+    }
+
+    // Expects one message box with this text, no icon and the default title; closes it.
+    void AnswerRefusal(const std::string& text) {
+        const auto box = app->WaitForMessageBox();
+        ASSERT_TRUE(box.has_value()) << "no message box for: " << text;
+        EXPECT_EQ(box->title, "信息：");
+        EXPECT_EQ(box->text, text);
+        EXPECT_FALSE(box->warningIcon);
+        EXPECT_TRUE(app->DismissMessageBox(*box));
+    }
+
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(CommandsE2eTest, StartsOfflineWithoutWarning) {
+    sim::SetOffline(true);
+    Start();
+    ExpectStatus("当前状态：网络未连接", "当前IP：", "之前IP：无信息");
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+    EXPECT_EQ(app->ComboItems(Unit::组合框_宽带连接), kEntries);
+    EXPECT_EQ(app->ComboSelection(Unit::组合框_宽带连接), 0) << "no Config.ini settings";
+    EXPECT_EQ(app->Text(Unit::编辑框_宽带账号), "");
+    EXPECT_EQ(app->Enabled(Unit::组合框_热键), false);
+    EXPECT_EQ(sim::PageFetches(), 2u) << "one lookup for the check, one for the status bar";
+}
+
+TEST_F(CommandsE2eTest, StartsThroughARouterWithTheWarningFirst) {
+    sim::SetRouterMode(true, "198.51.100.23");
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Start(folder.Path()));
+    const auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(box->title, "提示");
+    EXPECT_EQ(box->text, "请注意：当前网络环境为路由器上网或无线wifi网络，不支持ADSL拔号！");
+    EXPECT_TRUE(box->warningIcon);
+    EXPECT_TRUE(app->ComboItems(Unit::组合框_宽带连接).empty()) << "the list fills after the box";
+    ASSERT_TRUE(app->DismissMessageBox(*box));
+    ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    ExpectStatus("当前状态：网络未连接", "当前IP：198.51.100.23", "之前IP：无信息");
+    EXPECT_EQ(app->ComboItems(Unit::组合框_宽带连接), kEntries);
+    EXPECT_FALSE(app->FindMessageBox().has_value()) << "warned once only";
+}
+
+TEST_F(CommandsE2eTest, StartsAlreadyDialledWithoutWarning) {
+    ASSERT_NE(sim::AddExternalConnection("宽带连接", "203.0.113.90"), 0u);
+    Start("当前状态：网络已连接");
+    ExpectStatus("当前状态：网络已连接", "当前IP：203.0.113.90", "之前IP：无信息");
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+}
+
+TEST_F(CommandsE2eTest, SavedSettingsComeBackAfterARestart) {
+    sim::SetOffline(true);
+    Start();
+    TypeCredentials(2);
+    ASSERT_TRUE(app->Click(Unit::按钮_保存配置));
+    ASSERT_TRUE(testing::WaitUntil(
+        [&] { return folder.ReadConfig().find("ADSL密码=") != std::string::npos; }, 10000));
+    ASSERT_TRUE(app->Close());
+    EXPECT_EQ(app->WaitForExit(), 0u);
+
+    const std::string saved = folder.ReadConfig();
+    EXPECT_NE(saved.find("连接索引=2"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(std::string("ADSL账号=") + kAccount), std::string::npos) << saved;
+    EXPECT_NE(saved.find("IP查询地址="), std::string::npos) << "the override stays";
+
+    Start();
+    EXPECT_EQ(app->ComboSelection(Unit::组合框_宽带连接), 2);
+    EXPECT_EQ(app->Text(Unit::编辑框_宽带账号), kAccount);
+    EXPECT_EQ(app->Text(Unit::编辑框_宽带密码), kPassword);
+}
+
+TEST_F(CommandsE2eTest, DialBringsTheChosenEntryUpWithTheTypedCredentials) {
+    Start();
+    TypeCredentials(1);
+    sim::ClearCalls();
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    ExpectStatus("当前状态：拔号完毕", "当前IP：203.0.113.11", "之前IP：无信息");
+    const auto dials = sim::Calls(sim::RasFunction::Dial);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].entryName, kEntries[1]);
+    EXPECT_EQ(dials[0].userName, kAccount);
+    EXPECT_EQ(dials[0].password, kPassword);
+
+    // A second dial while the line is up is refused and changes nothing.
+    ASSERT_TRUE(app->Click(Unit::按钮_拔号));
+    AnswerRefusal("当前已有网络链接，请断线后再拔号！");
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 1u);
+    ExpectStatus("当前状态：拔号完毕", "当前IP：203.0.113.11", "之前IP：无信息");
+}
+
+TEST_F(CommandsE2eTest, FailedDialReportsFailure) {
+    Start();
+    TypeCredentials(0);
+    sim::FailNextDials(1);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号失败");
+    ExpectStatus("当前状态：拔号失败", "当前IP：", "之前IP：无信息");
+    EXPECT_TRUE(sim::Connections().empty());
+}
+
+TEST_F(CommandsE2eTest, HangUpNotesThePreviousIpAndSecondClickRefuses) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    ClickAndWait(Unit::按钮_断线, "当前状态：已断开网络连接");
+    ExpectStatus("当前状态：已断开网络连接", "当前IP：203.0.113.11", "之前IP：203.0.113.11");
+    EXPECT_TRUE(sim::Connections().empty());
+
+    ASSERT_TRUE(app->Click(Unit::按钮_断线));
+    AnswerRefusal("当前无拔号连接，无需断线！");
+    EXPECT_EQ(app->StatusText(0), "当前状态：已断开网络连接");
+}
+
+TEST_F(CommandsE2eTest, RedialGetsANewAddress) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    sim::ClearCalls();
+    ClickAndWait(Unit::按钮_重拔, "当前状态：重拔完毕");
+    ExpectStatus("当前状态：重拔完毕", "当前IP：203.0.113.12", "之前IP：203.0.113.11");
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 1u);
+    EXPECT_GE(sim::CallCount(sim::RasFunction::HangUp), 1u);
+}
+
+// The window answers during the one-second pause between hang-up and dial.
+TEST_F(CommandsE2eTest, RedialPauseKeepsTheWindowAnswering) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    ASSERT_TRUE(app->Click(Unit::按钮_重拔));
+    // Between the hang-up and the dial only the pause dispatches messages.
+    EXPECT_TRUE(testing::WaitUntil(
+        [&] { return app->StatusText(0) == "当前状态：正在重拔" && sim::Connections().empty(); },
+        10000))
+        << "no answer from the window while the line was down";
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：重拔完毕", 60000));
+}
+
+TEST_F(CommandsE2eTest, RepeatedAddressEndsTheRedialWhenTheBoxIsClear) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    sim::KeepAddressOnNextDial();
+    sim::ClearCalls();
+    ClickAndWait(Unit::按钮_重拔, "当前状态：重拔完毕");
+    ExpectStatus("当前状态：重拔完毕", "当前IP：203.0.113.11", "之前IP：203.0.113.11");
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 1u);
+}
+
+TEST_F(CommandsE2eTest, RepeatedAddressRedialsAgainWhenTheBoxIsTicked) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    ASSERT_TRUE(app->SetChecked(Unit::选择框_IP重复, true));
+    sim::KeepAddressOnNextDial();
+    sim::ClearCalls();
+    ClickAndWait(Unit::按钮_重拔, "当前状态：重拔完毕");
+    ExpectStatus("当前状态：重拔完毕", "当前IP：203.0.113.12", "之前IP：203.0.113.11");
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 2u)
+        << "the repeated address redials once more";
+}
+
+TEST_F(CommandsE2eTest, TrayMenuRedialRunsTheRedial) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    sim::ClearCalls();
+    ASSERT_TRUE(app->ChooseTrayMenuEntry(2)) << "the tray menu did not open or close";
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：重拔完毕", 60000))
+        << app->StatusText(0).value_or("(busy)");
+    ExpectStatus("当前状态：重拔完毕", "当前IP：203.0.113.12", "之前IP：203.0.113.11");
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 1u);
+}
+
+TEST_F(CommandsE2eTest, LeftClickOnTheTrayIconDoesNothing) {
+    Start();
+    // Sent, not posted: a menu opened by mistake would hold the answer back.
+    for (UINT mouse : {WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONUP}) {
+        EXPECT_EQ(app->SendTrayMouse(mouse), 0) << mouse;
+    }
+    EXPECT_FALSE(app->FindPopupMenu().has_value());
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+}
+
+TEST_F(CommandsE2eTest, TaskbarCreatedBringsTheIconBack) {
+    Start();
+    if (!app->TrayIconPresent()) {
+        GTEST_SKIP() << "this session's shell keeps no tray icons";
+    }
+    ASSERT_TRUE(app->DeleteTrayIcon());
+    ASSERT_FALSE(app->TrayIconPresent());
+    ASSERT_TRUE(app->SendTaskbarCreated());
+    EXPECT_TRUE(testing::WaitUntil([&] { return app->TrayIconPresent(); }, 10000));
+}
+
+TEST_F(CommandsE2eTest, ClosingEndsWithZeroAndLeavesTheLineUp) {
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    ASSERT_TRUE(app->Close());
+    EXPECT_EQ(app->WaitForExit(), 0u);
+    const auto line = sim::Connections();
+    ASSERT_EQ(line.size(), 1u) << "closing must not drop a working connection";
+    EXPECT_EQ(line[0].state, RASCS_Connected);
+    EXPECT_EQ(line[0].address, "203.0.113.11");
+}
+
+}  // namespace
+}  // namespace qv::e2e

@@ -1,0 +1,484 @@
+#include "e2e/support/e2e_driver.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include "desktop/tray_record.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+constexpr const char* kMainWindowClass = "QuorvaneMainWindow";
+constexpr UINT kAnswerMs = 500;  // how long a message to the program may take to answer
+
+bool FileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisibleTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if ((search->processId == 0 || pid == search->processId) &&
+        std::string(name) == search->className && IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTopLevel(DWORD processId, const char* className) {
+    WindowSearch search = {processId, className};
+    EnumWindows(&FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ControlSearch {
+    int id;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindControlById(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<ControlSearch*>(lParam);
+    if (GetDlgCtrlID(hwnd) == search->id) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// SendMessageTimeout that fails instead of hanging while the program is blocked.
+std::optional<LRESULT> Ask(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                           UINT timeoutMs = kAnswerMs) {
+    DWORD_PTR result = 0;
+    if (hwnd == nullptr ||
+        !SendMessageTimeoutA(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             timeoutMs, &result)) {
+        return std::nullopt;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+// Texts cross the process boundary in their wide form: the system copies WM_GETTEXT,
+// WM_SETTEXT and CB_GETLBTEXT between processes, and Wine hands the narrow forms of some of
+// them back unconverted. Ours are converted from and to the ANSI code page (GBK) here.
+std::optional<LRESULT> AskWide(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (hwnd == nullptr ||
+        !SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG | SMTO_BLOCK,
+                             kAnswerMs, &result)) {
+        return std::nullopt;
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::string Narrow(const wchar_t* wide) {
+    const int bytes = WideCharToMultiByte(CP_ACP, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1) {
+        return std::string();
+    }
+    std::string text(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
+    text.resize(static_cast<std::size_t>(bytes - 1));
+    return text;
+}
+
+std::wstring Widen(const std::string& text) {
+    const int chars = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(chars > 0 ? chars : 1), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), chars);
+    wide.resize(wide.size() - 1);
+    return wide;
+}
+
+std::optional<std::string> WindowText(HWND hwnd) {
+    wchar_t text[1024] = {};
+    if (!AskWide(hwnd, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text))) {
+        return std::nullopt;
+    }
+    return Narrow(text);
+}
+
+struct BoxParts {
+    std::string text;
+    bool icon = false;
+};
+
+BOOL CALLBACK ReadBoxPart(HWND hwnd, LPARAM lParam) {
+    auto* parts = reinterpret_cast<BoxParts*>(lParam);
+    char name[32] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if (_stricmp(name, "Static") != 0 || !IsWindowVisible(hwnd)) {
+        return TRUE;
+    }
+    if ((GetWindowLongA(hwnd, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
+        parts->icon = parts->icon || Ask(hwnd, STM_GETICON, 0, 0).value_or(0) != 0;
+    } else if (parts->text.empty()) {
+        parts->text = WindowText(hwnd).value_or("");
+    }
+    return TRUE;
+}
+
+std::string UniqueSuffix() {
+    static int counter = 0;
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
+           std::to_string(now.QuadPart % 100000);
+}
+
+}  // namespace
+
+ProgramFolder::ProgramFolder() {
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    path_ = std::string(temp) + "qv-e2e-" + UniqueSuffix();
+    if (!CreateDirectoryA(path_.c_str(), nullptr)) {
+        return;
+    }
+    const std::string bin = testing::ProgramDirectory();
+    ready_ = CopyFileA((bin + "\\Quorvane.exe").c_str(), (path_ + "\\Quorvane.exe").c_str(),
+                       FALSE) != FALSE;
+    // The simulated line: found beside the program, where the loader looks first.
+    if (FileExists(bin + "\\rasapi32.dll")) {
+        ready_ = ready_ && CopyFileA((bin + "\\rasapi32.dll").c_str(),
+                                     (path_ + "\\rasapi32.dll").c_str(), FALSE) != FALSE;
+    }
+}
+
+ProgramFolder::~ProgramFolder() {
+    for (const char* file : {"Quorvane.exe", "rasapi32.dll", "Config.ini"}) {
+        DeleteFileA((path_ + "\\" + file).c_str());
+    }
+    RemoveDirectoryA(path_.c_str());
+}
+
+void ProgramFolder::WriteConfig(const std::string& text) const {
+    if (text.empty()) {
+        DeleteFileA(ConfigPath().c_str());
+        return;
+    }
+    std::ofstream(ConfigPath(), std::ios::binary | std::ios::trunc) << text;
+}
+
+std::string ProgramFolder::ReadConfig() const {
+    std::ifstream in(ConfigPath(), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string ConfigText(const std::string& echoUrl, const std::string& index,
+                       const std::string& account, const std::string& password) {
+    std::string text = "[高级设置]\r\nIP查询地址=" + echoUrl + "\r\n";
+    if (!index.empty() || !account.empty() || !password.empty()) {
+        text += "[宽带信息]\r\n连接索引=" + index + "\r\nADSL账号=" + account +
+                "\r\nADSL密码=" + password + "\r\n";
+    }
+    return text;
+}
+
+App::~App() {
+    if (process_ != nullptr) {
+        if (Running()) {
+            TerminateProcess(process_, 99);
+            WaitForSingleObject(process_, 5000);
+        }
+        CloseHandle(process_);
+    }
+}
+
+bool App::Start(const std::string& folder, DWORD timeoutMs) {
+    std::string command = "\"" + folder + "\\Quorvane.exe\"";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    // Started from elsewhere: the program must find Config.ini beside itself.
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\",
+                        &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    processId_ = info.dwProcessId;
+    // The window shows before the start-up handler has run; it answers only afterwards.
+    return testing::WaitUntil(
+        [&] {
+            window_ = FindTopLevel(processId_, kMainWindowClass);
+            return window_ != nullptr && Ask(window_, WM_NULL, 0, 0, 100).has_value();
+        },
+        timeoutMs);
+}
+
+bool App::Running() const {
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+HWND App::Control(Unit unit) const {
+    ControlSearch search = {static_cast<int>(unit)};
+    EnumChildWindows(window_, &FindControlById, reinterpret_cast<LPARAM>(&search));
+    if (search.found == nullptr && unit == Unit::状态条1) {
+        // The window's only status bar, should it carry no control id of its own.
+        return FindWindowExA(window_, nullptr, STATUSCLASSNAMEA, nullptr);
+    }
+    return search.found;
+}
+
+bool App::Click(Unit unit) const {
+    HWND control = Control(unit);
+    return control != nullptr && PostMessageA(control, BM_CLICK, 0, 0) != FALSE;
+}
+
+bool App::SetText(Unit unit, const std::string& text) const {
+    const std::wstring wide = Widen(text);
+    return AskWide(Control(unit), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()))
+        .has_value();
+}
+
+std::optional<std::string> App::Text(Unit unit) const {
+    return WindowText(Control(unit));
+}
+
+std::optional<bool> App::Checked(Unit unit) const {
+    const auto state = Ask(Control(unit), BM_GETCHECK, 0, 0);
+    return state ? std::optional<bool>(*state == BST_CHECKED) : std::nullopt;
+}
+
+bool App::SetChecked(Unit unit, bool checked) const {
+    return Ask(Control(unit), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0).has_value();
+}
+
+std::optional<bool> App::Enabled(Unit unit) const {
+    HWND control = Control(unit);
+    return control ? std::optional<bool>(IsWindowEnabled(control) != FALSE) : std::nullopt;
+}
+
+std::optional<int> App::ComboSelection(Unit unit) const {
+    const auto selection = Ask(Control(unit), CB_GETCURSEL, 0, 0);
+    return selection ? std::optional<int>(static_cast<int>(*selection)) : std::nullopt;
+}
+
+bool App::SetComboSelection(Unit unit, int index) const {
+    return Ask(Control(unit), CB_SETCURSEL, static_cast<WPARAM>(index), 0).has_value();
+}
+
+std::vector<std::string> App::ComboItems(Unit unit) const {
+    std::vector<std::string> items;
+    HWND combo = Control(unit);
+    const int count = static_cast<int>(Ask(combo, CB_GETCOUNT, 0, 0).value_or(0));
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[512] = {};
+        AskWide(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(Narrow(text));
+    }
+    return items;
+}
+
+// SB_GETTEXT writes into the caller's buffer, which the system does not copy between
+// processes: the buffer has to live in the program's own memory. The wide form is read, as
+// Wine's narrow length counts characters rather than bytes.
+std::optional<std::string> App::StatusText(int part) const {
+    HWND bar = Control(Unit::状态条1);
+    const auto length = AskWide(bar, SB_GETTEXTLENGTHW, static_cast<WPARAM>(part), 0);
+    if (!length) {
+        return std::nullopt;
+    }
+    const SIZE_T chars = LOWORD(*length) + 1;
+    void* remote = VirtualAllocEx(process_, nullptr, chars * sizeof(wchar_t),
+                                  MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    if (remote == nullptr) {
+        return std::nullopt;
+    }
+    std::optional<std::string> text;
+    if (AskWide(bar, SB_GETTEXTW, static_cast<WPARAM>(part), reinterpret_cast<LPARAM>(remote))) {
+        std::wstring buffer(chars, L'\0');
+        SIZE_T read = 0;
+        if (ReadProcessMemory(process_, remote, buffer.data(), chars * sizeof(wchar_t), &read)) {
+            buffer.back() = L'\0';
+            text = Narrow(buffer.c_str());
+        }
+    }
+    VirtualFreeEx(process_, remote, 0, MEM_RELEASE);
+    return text;
+}
+
+bool App::WaitForStatus(int part, const std::string& text, DWORD timeoutMs) const {
+    return testing::WaitUntil([&] { return StatusText(part) == text; }, timeoutMs);
+}
+
+bool App::WaitUntilIdle(DWORD timeoutMs) const {
+    return testing::WaitUntil([&] { return Ask(window_, WM_NULL, 0, 0, 100).has_value(); },
+                              timeoutMs);
+}
+
+std::optional<MessageBoxInfo> App::FindMessageBox() const {
+    HWND box = FindTopLevel(processId_, "#32770");
+    if (box == nullptr) {
+        return std::nullopt;
+    }
+    MessageBoxInfo info;
+    info.window = box;
+    char title[256] = {};
+    GetWindowTextA(box, title, sizeof title);  // the title is kept by the system
+    info.title = title;
+    BoxParts parts;
+    EnumChildWindows(box, &ReadBoxPart, reinterpret_cast<LPARAM>(&parts));
+    info.text = parts.text;
+    info.warningIcon = parts.icon;
+    return info;
+}
+
+std::optional<MessageBoxInfo> App::WaitForMessageBox(DWORD timeoutMs) const {
+    std::optional<MessageBoxInfo> box;
+    testing::WaitUntil([&] { return (box = FindMessageBox()).has_value(); }, timeoutMs);
+    return box;
+}
+
+bool App::DismissMessageBox(const MessageBoxInfo& box, DWORD timeoutMs) const {
+    PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(box.window, IDOK)));
+    return testing::WaitUntil([&] { return !IsWindow(box.window); }, timeoutMs);
+}
+
+bool App::PostTrayMouse(UINT mouseMessage) const {
+    return PostMessageA(window_, kTrayCallbackMessage, kTrayIconId, mouseMessage) != FALSE;
+}
+
+std::optional<LRESULT> App::SendTrayMouse(UINT mouseMessage) const {
+    return Ask(window_, kTrayCallbackMessage, kTrayIconId, mouseMessage, 2000);
+}
+
+std::optional<HWND> App::FindPopupMenu() const {
+    HWND menu = FindTopLevel(processId_, "#32768");
+    return menu ? std::optional<HWND>(menu) : std::nullopt;
+}
+
+// The menu runs its own loop on the program's thread and reads keys posted to it.
+bool App::ChooseTrayMenuEntry(int index, DWORD timeoutMs) const {
+    if (!PostTrayMouse(WM_RBUTTONDOWN)) {
+        return false;
+    }
+    std::optional<HWND> menu;
+    if (!testing::WaitUntil([&] { return (menu = FindPopupMenu()).has_value(); }, timeoutMs)) {
+        return false;
+    }
+    for (int i = 0; i <= index; ++i) {
+        PostMessageA(*menu, WM_KEYDOWN, VK_DOWN, 0);
+    }
+    PostMessageA(*menu, WM_KEYDOWN, VK_RETURN, 0);
+    return testing::WaitUntil([&] { return !FindPopupMenu().has_value(); }, timeoutMs);
+}
+
+bool App::SendTaskbarCreated() const {
+    const UINT message = RegisterWindowMessageA("TaskbarCreated");
+    return message != 0 && PostMessageA(window_, message, 0, 0) != FALSE;
+}
+
+// The shell finds icons by window and id, whoever asks: a modify that changes nothing
+// tells whether the icon is there.
+bool App::TrayIconPresent() const {
+    NOTIFYICONDATAA probe = {};
+    probe.cbSize = kTrayRecordSize;
+    probe.hWnd = window_;
+    probe.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
+}
+
+bool App::DeleteTrayIcon() const {
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = kTrayRecordSize;
+    icon.hWnd = window_;
+    icon.uID = kTrayIconId;
+    return Shell_NotifyIconA(NIM_DELETE, &icon) != FALSE;
+}
+
+bool App::Close() const {
+    return PostMessageA(window_, WM_CLOSE, 0, 0) != FALSE;
+}
+
+std::optional<DWORD> App::WaitForExit(DWORD timeoutMs) {
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0) {
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return code;
+}
+
+std::string TestOutputDirectory() {
+    char configured[MAX_PATH] = {};
+    std::string dir;
+    if (GetEnvironmentVariableA("QV_TEST_OUTPUT_DIR", configured, MAX_PATH) > 0) {
+        dir = configured;
+    } else {
+        dir = testing::ProgramDirectory() + "\\..\\test-output";
+    }
+    CreateDirectoryA(dir.c_str(), nullptr);
+    return dir;
+}
+
+// The whole screen as a 24-bit bottom-up BMP.
+bool SaveScreenshot(const std::string& path) {
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    bool saved = false;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        GdiFlush();
+        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
+        const DWORD imageSize = stride * static_cast<DWORD>(height);
+        BITMAPFILEHEADER file = {};
+        file.bfType = 0x4D42;  // "BM"
+        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+        file.bfSize = file.bfOffBits + imageSize;
+        info.bmiHeader.biSizeImage = imageSize;
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(&file), sizeof file);
+        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+        out.write(static_cast<const char*>(bits), imageSize);
+        saved = out.good();
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return saved;
+}
+
+void E2eTest::TearDown() {
+    if (!HasFailure()) {
+        return;
+    }
+    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::string path =
+        TestOutputDirectory() + "\\" + test->test_suite_name() + "." + test->name() + ".bmp";
+    if (SaveScreenshot(path)) {
+        std::printf("screenshot of the failure: %s\n", path.c_str());
+    }
+}
+
+}  // namespace qv::e2e

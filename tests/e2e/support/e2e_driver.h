@@ -1,0 +1,121 @@
+#pragma once
+// Drives the real Quorvane.exe from another process, the way a user would: finds the
+// window's controls by their control id (each unit's id is its qv::Unit number), clicks,
+// types, reads the status bar, answers message boxes and the tray menu, and closes it.
+// Every wait has a deadline.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "ui/form_ids.h"
+
+namespace qv::e2e {
+
+// A fresh folder in the temporary directory holding a copy of the program and of the
+// simulated rasapi32.dll beside it; removed again with its files when destroyed.
+class ProgramFolder {
+  public:
+    ProgramFolder();
+    ~ProgramFolder();
+    ProgramFolder(const ProgramFolder&) = delete;
+    ProgramFolder& operator=(const ProgramFolder&) = delete;
+
+    bool Ready() const { return ready_; }
+    const std::string& Path() const { return path_; }
+    std::string ConfigPath() const { return path_ + "\\Config.ini"; }
+    // Writes Config.ini as given (GBK bytes); "" removes it.
+    void WriteConfig(const std::string& text) const;
+    std::string ReadConfig() const;
+
+  private:
+    std::string path_;
+    bool ready_ = false;
+};
+
+// Config.ini sending the IP lookups to `echoUrl`, with optional saved settings.
+std::string ConfigText(const std::string& echoUrl, const std::string& index = "",
+                       const std::string& account = "", const std::string& password = "");
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string title;
+    std::string text;
+    bool warningIcon = false;  // a visible icon is shown
+};
+
+class App {
+  public:
+    App() = default;
+    ~App();  // a program still running is ended
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Starts <folder>\Quorvane.exe from another working directory and waits until its main
+    // window is visible and the start-up has finished (the message loop answers).
+    bool Start(const std::string& folder, DWORD timeoutMs = 60000);
+    HWND MainWindow() const { return window_; }
+    DWORD ProcessId() const { return processId_; }
+    bool Running() const;
+
+    HWND Control(Unit unit) const;
+    // Posts BM_CLICK: the program runs the click on its own thread; wait for its effects.
+    bool Click(Unit unit) const;
+    bool SetText(Unit unit, const std::string& text) const;
+    std::optional<std::string> Text(Unit unit) const;
+    std::optional<bool> Checked(Unit unit) const;
+    bool SetChecked(Unit unit, bool checked) const;
+    std::optional<bool> Enabled(Unit unit) const;
+    std::optional<int> ComboSelection(Unit unit) const;
+    bool SetComboSelection(Unit unit, int index) const;
+    std::vector<std::string> ComboItems(Unit unit) const;
+
+    // The text of a status bar part, read through a buffer in the program's memory;
+    // nullopt while the program is busy (a blocking dial or lookup) or on failure.
+    std::optional<std::string> StatusText(int part) const;
+    bool WaitForStatus(int part, const std::string& text, DWORD timeoutMs = 30000) const;
+    // Waits until the window answers messages again (a command has returned).
+    bool WaitUntilIdle(DWORD timeoutMs = 30000) const;
+
+    // The program's open message box, if any.
+    std::optional<MessageBoxInfo> FindMessageBox() const;
+    std::optional<MessageBoxInfo> WaitForMessageBox(DWORD timeoutMs = 30000) const;
+    bool DismissMessageBox(const MessageBoxInfo& box, DWORD timeoutMs = 10000) const;
+
+    // The tray: mouse notifications as the shell sends them, the popup menu, "TaskbarCreated"
+    // and the icon itself as the shell knows it (keyed by window and id 1).
+    bool PostTrayMouse(UINT mouseMessage) const;
+    // Sends it and returns the window's answer; nullopt when none came within 2 s.
+    std::optional<LRESULT> SendTrayMouse(UINT mouseMessage) const;
+    // Opens the tray menu with a right-button press and chooses entry `index` (0-based).
+    bool ChooseTrayMenuEntry(int index, DWORD timeoutMs = 10000) const;
+    std::optional<HWND> FindPopupMenu() const;
+    bool SendTaskbarCreated() const;
+    bool TrayIconPresent() const;
+    bool DeleteTrayIcon() const;
+
+    bool Close() const;  // posts WM_CLOSE
+    std::optional<DWORD> WaitForExit(DWORD timeoutMs = 30000);
+
+  private:
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND window_ = nullptr;
+};
+
+// The folder for screenshots and other test output: %QV_TEST_OUTPUT_DIR%, else
+// <bin>\..\test-output. Created when missing.
+std::string TestOutputDirectory();
+bool SaveScreenshot(const std::string& path);
+
+// Base fixture: a failed test leaves a screenshot named after it in the output folder.
+class E2eTest : public ::testing::Test {
+  protected:
+    void TearDown() override;
+};
+
+}  // namespace qv::e2e
