@@ -1,0 +1,138 @@
+// Timed and hotkey redial in the real Quorvane.exe against the simulated ISP: the clock
+// redials on its own while the command buttons are disabled, and a WM_HOTKEY for the
+// registered identifier redials once.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/support/e2e_driver.h"
+#include "sim_control.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+namespace sim = qv::sim;
+
+constexpr Unit kCommandButtons[] = {Unit::按钮_拔号, Unit::按钮_断线, Unit::按钮_重拔};
+constexpr int kFirstHotkeyId = 33001;  // the first registration of a run
+
+class TimedE2eTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach()) << "the simulated line's shared state";
+        sim::Reset();
+        sim::SetEntries({"宽带连接"});
+        sim::SetAddressPool({"203.0.113.21", "203.0.113.22", "203.0.113.23"});
+        LARGE_INTEGER seed;
+        QueryPerformanceCounter(&seed);
+        for (int attempt = 0; attempt < 5 && !(isp && isp->Running()); ++attempt) {
+            const auto port = static_cast<std::uint16_t>(
+                20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
+            isp = std::make_unique<sim::IspProcess>(port);
+        }
+        ASSERT_TRUE(isp && isp->Running()) << "the simulated ISP did not start";
+        ASSERT_TRUE(folder.Ready()) << folder.Path();
+        folder.WriteConfig(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678"));
+
+        app = std::make_unique<App>();
+        ASSERT_TRUE(app->Start(folder.Path())) << "the main window did not come up";
+        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+        ASSERT_TRUE(app->Click(Unit::按钮_拔号));
+        ASSERT_TRUE(app->WaitForStatus(0, "当前状态：拔号完毕", 60000));
+        ASSERT_TRUE(app->WaitUntilIdle());
+        sim::ClearCalls();
+    }
+    void TearDown() override {
+        E2eTest::TearDown();
+        app.reset();
+        sim::Reset();
+    }
+
+    std::uint32_t Dials() { return sim::CallCount(sim::RasFunction::Dial); }
+
+    // Waits until no dial has been made for `quietMs`; false if dials go on to the deadline.
+    bool WaitForDialsToSettle(DWORD quietMs, DWORD timeoutMs) {
+        std::uint32_t last = Dials();
+        DWORD since = GetTickCount();
+        return testing::WaitUntil(
+            [&] {
+                const std::uint32_t now = Dials();
+                if (now != last) {
+                    last = now;
+                    since = GetTickCount();
+                }
+                return GetTickCount() - since >= quietMs;
+            },
+            timeoutMs);
+    }
+
+    bool CommandButtonsEnabled(bool enabled) {
+        for (Unit button : kCommandButtons) {
+            if (app->Enabled(button) != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(TimedE2eTest, IntervalOfOneSecondRedialsUntilTheSecondClick) {
+    ASSERT_TRUE(app->SetText(Unit::编辑框_定时间隔, "1"));
+    ASSERT_TRUE(app->Click(Unit::按钮_定时));
+    ASSERT_TRUE(testing::WaitUntil([&] { return app->Text(Unit::按钮_定时) == "停止定时"; }));
+    EXPECT_TRUE(CommandButtonsEnabled(false));
+
+    ASSERT_TRUE(testing::WaitUntil([&] { return Dials() >= 3; }, 60000))
+        << "dials so far: " << Dials();
+    EXPECT_TRUE(CommandButtonsEnabled(false)) << "still disabled while timing is on";
+    EXPECT_EQ(app->Text(Unit::按钮_定时), "停止定时");
+
+    ASSERT_TRUE(app->Click(Unit::按钮_定时));
+    ASSERT_TRUE(
+        testing::WaitUntil([&] { return app->Text(Unit::按钮_定时) == "开始定时"; }, 60000));
+    // A redial the click landed in finishes; after that the clock makes no more.
+    EXPECT_TRUE(WaitForDialsToSettle(3000, 60000)) << "dials go on after the second click";
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_TRUE(CommandButtonsEnabled(true));
+}
+
+TEST_F(TimedE2eTest, TickedHotkeyRedialsOncePerPressOfTheRegisteredId) {
+    EXPECT_EQ(app->Enabled(Unit::组合框_热键), false);
+    ASSERT_TRUE(app->Click(Unit::选择框_热键));
+    ASSERT_TRUE(testing::WaitUntil([&] { return app->Enabled(Unit::组合框_热键) == true; }));
+    ASSERT_TRUE(app->WaitUntilIdle());
+    // F1 without modifiers is now held by the program, so nobody else can have it.
+    EXPECT_FALSE(RegisterHotKey(nullptr, 1, 0, VK_F1)) << "F1 is not registered";
+
+    ASSERT_TRUE(PostMessageA(app->MainWindow(), WM_HOTKEY, kFirstHotkeyId, MAKELPARAM(0, VK_F1)));
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：重拔完毕", 60000))
+        << app->StatusText(0).value_or("(busy)");
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_EQ(Dials(), 1u);
+    EXPECT_EQ(app->StatusText(1), "当前IP：203.0.113.22");
+
+    // An identifier the program never issued does nothing.
+    ASSERT_TRUE(PostMessageA(app->MainWindow(), WM_HOTKEY, kFirstHotkeyId + 1, 0));
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_TRUE(WaitForDialsToSettle(2000, 30000));
+    EXPECT_EQ(Dials(), 1u);
+
+    // Unticked: the key is released and the combo box disabled again.
+    ASSERT_TRUE(app->Click(Unit::选择框_热键));
+    ASSERT_TRUE(testing::WaitUntil([&] { return app->Enabled(Unit::组合框_热键) == false; }));
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_TRUE(RegisterHotKey(nullptr, 1, 0, VK_F1)) << "F1 was not released";
+    UnregisterHotKey(nullptr, 1);
+}
+
+}  // namespace
+}  // namespace qv::e2e
