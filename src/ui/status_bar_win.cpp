@@ -19,7 +19,8 @@ class StatusBarUnit final : public UnitControl {
         // position and size are not used, the bar spans the parent's client width.
         hwnd_ = CreateWindowExA(0, STATUSCLASSNAMEA, "",
                                 WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS | CCS_BOTTOM, 0, 0, 0, 0,
-                                parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(record_.id)),
+                                GetModuleHandleA(nullptr), nullptr);
         if (hwnd_ == nullptr) {
             return false;
         }
