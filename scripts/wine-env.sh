@@ -31,6 +31,9 @@ wine_env_start() {
         touch "$WINEPREFIX/.qv-ready"
     fi
     wineserver -p >/dev/null 2>&1 || true
+    # Start Wine's background services now, with no terminal or pipe to inherit: started by a
+    # later program, they would keep its output pipe open after it ended.
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
 wine_env_stop() {

@@ -68,10 +68,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (form.Load(instance)) {
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-            if (!IsDialogMessageA(form.MainWindow(), &msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
+            qv::DispatchFormMessage(form.MainWindow(), msg);
         }
     }
     qv::EndProgram(0);

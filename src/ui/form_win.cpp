@@ -245,11 +245,16 @@ bool PumpOneMessage(HWND mainWindow) {
     if (!PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         return false;
     }
+    DispatchFormMessage(mainWindow, msg);
+    return true;
+}
+
+void DispatchFormMessage(HWND mainWindow, MSG& msg) {
+    // The form's keyboard navigation (Tab between its tab stops) comes first.
     if (mainWindow == nullptr || !IsDialogMessageA(mainWindow, &msg)) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
-    return true;
 }
 
 }  // namespace qv

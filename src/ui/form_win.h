@@ -68,5 +68,7 @@ class FormWindow final : public Units {
 
 // The framework's message pump for one message; true when one was dispatched.
 bool PumpOneMessage(HWND mainWindow);
+// Dispatches one message taken from the queue, with the form's keyboard navigation.
+void DispatchFormMessage(HWND mainWindow, MSG& msg);
 
 }  // namespace qv
