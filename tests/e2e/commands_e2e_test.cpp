@@ -31,15 +31,8 @@ class CommandsE2eTest : public E2eTest {
         sim::Reset();
         sim::SetEntries(kEntries);
         sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13", "203.0.113.14"});
-        // Other programs on this machine may hold a fixed port: try a few chosen at random.
-        LARGE_INTEGER seed;
-        QueryPerformanceCounter(&seed);
-        for (int attempt = 0; attempt < 5 && !(isp && isp->Running()); ++attempt) {
-            const auto port = static_cast<std::uint16_t>(
-                20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
-            isp = std::make_unique<sim::IspProcess>(port);
-        }
-        ASSERT_TRUE(isp && isp->Running()) << "the simulated ISP did not start";
+        isp = StartIsp();
+        ASSERT_TRUE(isp) << "the simulated ISP did not start";
         ASSERT_TRUE(folder.Ready()) << folder.Path();
         folder.WriteConfig(ConfigText(isp->EchoUrl()));
     }

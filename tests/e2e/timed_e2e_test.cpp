@@ -28,14 +28,8 @@ class TimedE2eTest : public E2eTest {
         sim::Reset();
         sim::SetEntries({"宽带连接"});
         sim::SetAddressPool({"203.0.113.21", "203.0.113.22", "203.0.113.23"});
-        LARGE_INTEGER seed;
-        QueryPerformanceCounter(&seed);
-        for (int attempt = 0; attempt < 5 && !(isp && isp->Running()); ++attempt) {
-            const auto port = static_cast<std::uint16_t>(
-                20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
-            isp = std::make_unique<sim::IspProcess>(port);
-        }
-        ASSERT_TRUE(isp && isp->Running()) << "the simulated ISP did not start";
+        isp = StartIsp();
+        ASSERT_TRUE(isp) << "the simulated ISP did not start";
         ASSERT_TRUE(folder.Ready()) << folder.Path();
         folder.WriteConfig(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678"));
 

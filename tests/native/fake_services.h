@@ -20,7 +20,7 @@ struct Journal {
 };
 
 class FakeUnits : public Units {
-public:
+  public:
     explicit FakeUnits(Journal& journal) : journal_(journal) {}
 
     std::map<std::pair<Unit, int>, Text> texts;
@@ -73,19 +73,18 @@ public:
 
     static std::string Name(Unit unit) { return std::to_string(static_cast<int>(unit)); }
 
-private:
+  private:
     Journal& journal_;
 };
 
 class FakeTray : public Tray {
-public:
+  public:
     explicit FakeTray(Journal& journal) : journal_(journal) {}
     int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
                   TrayMouseCallback callback) override {
         journal_.Add("traysetup window=" + std::to_string(window) +
                      " icon=" + std::to_string(iconFile ? iconFile->size() : 0) +
-                     " tip=" + (tip ? *tip : std::string("-")) +
-                     (callback ? " callback" : ""));
+                     " tip=" + (tip ? *tip : std::string("-")) + (callback ? " callback" : ""));
         return 1;
     }
     void BalloonTip(const Text& title, const Text& text, IconKind kind, int milliseconds,
@@ -95,13 +94,13 @@ public:
     }
     void TrayRemove() override { journal_.Add("trayremove"); }
 
-private:
+  private:
     Journal& journal_;
 };
 
 // A scripted line: answers IsConnected from a queue (or a steady value) and journals calls.
 class FakeDialup : public Dialup {
-public:
+  public:
     explicit FakeDialup(Journal& journal) : journal_(journal) {}
     std::vector<Text> entries;
     std::deque<bool> connectedAnswers;  // consumed one per IsConnected; then `connected`
@@ -114,8 +113,7 @@ public:
                                                   : Text();
     }
     bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override {
-        journal_.Add("dial " + target + " " + account + " " + password +
-                     (wait ? "" : " nowait"));
+        journal_.Add("dial " + target + " " + account + " " + password + (wait ? "" : " nowait"));
         connected = dialConnects;
         return dialConnects;
     }
@@ -132,13 +130,13 @@ public:
         connected = false;
     }
 
-private:
+  private:
     Journal& journal_;
 };
 
 // Serves queued page bodies (then `page`), journalling each fetch.
 class FakeWeb : public PageFetcher {
-public:
+  public:
     explicit FakeWeb(Journal& journal) : journal_(journal) {}
     std::deque<Text> pages;
     Text page;
@@ -152,13 +150,13 @@ public:
         return Bytes(body.begin(), body.end());
     }
 
-private:
+  private:
     Journal& journal_;
 };
 
 // A clock that advances only when the code waits; `onWait` stands for messages arriving.
 class FakePump : public EventPump {
-public:
+  public:
     std::uint32_t now = 1000;
     int processed = 0;
     int waits = 0;
@@ -183,7 +181,7 @@ public:
 };
 
 class FakeProfile : public Profile {
-public:
+  public:
     Text programPath = "C:\\Program Files\\Quorvane\\Quorvane.exe";
     std::map<std::pair<Text, Text>, Text> values;  // (section, key) -> value
     std::vector<std::string> writes;
@@ -201,7 +199,7 @@ public:
 };
 
 class FakeHotkeys : public Hotkeys {
-public:
+  public:
     explicit FakeHotkeys(Journal& journal) : journal_(journal) {}
     int nextId = 33001;  // advances on refusals too, like the service's count
     bool refuse = false;
@@ -210,8 +208,8 @@ public:
                              int virtualKey) override {
         windows.push_back(window);
         const int id = nextId++;
-        journal_.Add("register label=" + std::to_string(label) + " mod=" +
-                     std::to_string(modifierCode) + " vk=" + std::to_string(virtualKey));
+        journal_.Add("register label=" + std::to_string(label) +
+                     " mod=" + std::to_string(modifierCode) + " vk=" + std::to_string(virtualKey));
         return refuse ? 0 : id;
     }
     bool UnregisterGlobalHotkey(std::uintptr_t window, int id) override {
@@ -220,14 +218,20 @@ public:
         return true;
     }
 
-private:
+  private:
     Journal& journal_;
 };
 
 inline void FakeTrayMouseHandler(std::uint32_t) {}
 
-// One assistant wired to fresh fakes.
+// One assistant wired to fresh fakes. Wine tests may hand in the real page fetch or profile,
+// which then stand in for `web` or `profile`.
 struct Rig {
+    Rig() = default;
+    Rig(PageFetcher* realWeb, Profile* realProfile) : realWeb(realWeb), realProfile(realProfile) {}
+
+    PageFetcher* realWeb = nullptr;
+    Profile* realProfile = nullptr;
     Journal journal;
     AppState state;
     FakeUnits units{journal};
@@ -237,7 +241,10 @@ struct Rig {
     FakePump pump;
     FakeProfile profile;
     FakeHotkeys hotkeys{journal};
-    Services services{units, tray, dialup, web, pump, profile, hotkeys, &FakeTrayMouseHandler,
+    Services services{units,         tray,
+                      dialup,        realWeb ? *realWeb : web,
+                      pump,          realProfile ? *realProfile : profile,
+                      hotkeys,       &FakeTrayMouseHandler,
                       Bytes(4286, 0)};
     Assistant assistant{state, services};
 };

@@ -158,26 +158,16 @@ TEST_F(HttpFetchTest, PublicIpLookupThroughTheRealFetch) {
                                      : "<html>not here</html>";
         LocalHttpServer::Send(client, LocalHttpServer::Reply("200 OK", page, -1));
     });
-    Journal journal;
-    AppState state;
-    FakeUnits units{journal};
-    FakeTray tray{journal};
-    FakeDialup dialup{journal};
     WinPageFetcher web;
-    FakePump pump;
-    FakeProfile profile;
-    FakeHotkeys hotkeys{journal};
-    Services services{units,  tray, dialup, web, pump, profile, hotkeys, &FakeTrayMouseHandler,
-                      Bytes()};
-    Assistant assistant(state, services);
-    profile.values[{"高级设置", "IP查询地址"}] = server.Url("/ic.asp");
+    Rig rig(&web, nullptr);
+    rig.profile.values[{"高级设置", "IP查询地址"}] = server.Url("/ic.asp");
 
-    assistant.InitMainWindow();
-    EXPECT_EQ(units.statusParts[1], "当前IP：127.0.0.1");
-    EXPECT_EQ(assistant.PublicIpLookup(), "127.0.0.1");
+    rig.assistant.InitMainWindow();
+    EXPECT_EQ(rig.units.statusParts[1], "当前IP：127.0.0.1");
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "127.0.0.1");
 
-    assistant.SetIpEchoPageUrl(server.Url("/elsewhere.asp"));
-    EXPECT_EQ(assistant.PublicIpLookup(), "");
+    rig.assistant.SetIpEchoPageUrl(server.Url("/elsewhere.asp"));
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "");
 }
 
 }  // namespace

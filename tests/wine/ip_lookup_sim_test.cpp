@@ -29,24 +29,14 @@ class IpLookupSimTest : public ::testing::Test {
         CloseHttpSession();
     }
 
-    Journal journal;
-    AppState state;
-    FakeUnits units{journal};
-    FakeTray tray{journal};
-    FakeDialup dialup{journal};
     WinPageFetcher web;
-    FakePump pump;
-    FakeProfile profile;
-    FakeHotkeys hotkeys{journal};
-    Services services{units,  tray, dialup, web, pump, profile, hotkeys, &FakeTrayMouseHandler,
-                      Bytes()};
-    Assistant assistant{state, services};
+    Rig rig{&web, nullptr};
 };
 
 TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
-    assistant.SetIpEchoPageUrl(isp.EchoUrl());
+    rig.assistant.SetIpEchoPageUrl(isp.EchoUrl());
     const struct {
         const char* name;
         std::function<void()> arrange;
@@ -66,7 +56,7 @@ TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
     for (const auto& row : rows) {
         sim::Reset();
         row.arrange();
-        EXPECT_EQ(assistant.PublicIpLookup(), row.expected) << row.name;
+        EXPECT_EQ(rig.assistant.PublicIpLookup(), row.expected) << row.name;
         EXPECT_EQ(sim::PageFetches(), 1u) << row.name;
     }
 }
@@ -74,12 +64,12 @@ TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
 TEST_F(IpLookupSimTest, EveryLookupFetchesAgainAndSeesANewAddress) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
-    assistant.SetIpEchoPageUrl(isp.EchoUrl());
+    rig.assistant.SetIpEchoPageUrl(isp.EchoUrl());
     ASSERT_NE(sim::AddExternalConnection("宽带连接", "203.0.113.10"), 0u);
-    EXPECT_EQ(assistant.PublicIpLookup(), "203.0.113.10");
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "203.0.113.10");
     sim::ClearConnections();
     sim::AddExternalConnection("宽带连接", "203.0.113.11");
-    EXPECT_EQ(assistant.PublicIpLookup(), "203.0.113.11");
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "203.0.113.11");
     EXPECT_EQ(sim::PageFetches(), 2u);
 }
 
@@ -87,11 +77,11 @@ TEST_F(IpLookupSimTest, EveryLookupFetchesAgainAndSeesANewAddress) {
 TEST_F(IpLookupSimTest, ConfiguredEchoPageIsUsedAtStartUp) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
-    profile.values[{"高级设置", "IP查询地址"}] = isp.EchoUrl();
+    rig.profile.values[{"高级设置", "IP查询地址"}] = isp.EchoUrl();
     sim::AddExternalConnection("宽带连接", "203.0.113.90");
-    dialup.connected = true;
-    assistant.InitMainWindow();
-    EXPECT_EQ(units.statusParts[1], "当前IP：203.0.113.90");
+    rig.dialup.connected = true;
+    rig.assistant.InitMainWindow();
+    EXPECT_EQ(rig.units.statusParts[1], "当前IP：203.0.113.90");
     EXPECT_EQ(sim::PageFetches(), 2u);  // the network check and the status line
 }
 

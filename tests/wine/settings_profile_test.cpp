@@ -63,24 +63,18 @@ class SettingsProfileTest : public ::testing::Test {
 };
 
 // The assistant's save and restore against the real files, with fakes for the window.
-struct ProfileRig {
-    explicit ProfileRig(const std::string& folder) : profile(folder) {}
-    testing::Journal journal;
-    AppState state;
-    testing::FakeUnits units{journal};
-    testing::FakeTray tray{journal};
-    testing::FakeDialup dialup{journal};
-    testing::FakeWeb web{journal};
-    testing::FakePump pump;
-    FolderProfile profile;
-    testing::FakeHotkeys hotkeys{journal};
-    Services services{units, tray, dialup, web, pump, profile, hotkeys, nullptr, {}};
-    Assistant assistant{state, services};
+struct FolderProfileHolder {
+    explicit FolderProfileHolder(const std::string& folder) : folderProfile(folder) {}
+    FolderProfile folderProfile;
+};
+struct ProfileRig : FolderProfileHolder, testing::Rig {
+    explicit ProfileRig(const std::string& folder)
+        : FolderProfileHolder(folder), Rig(nullptr, &folderProfile) {}
 };
 
 TEST_F(SettingsProfileTest, MissingFileRestoresTheFirstEntryAndNothingElse) {
     ProfileRig rig(folder);
-    EXPECT_EQ(ReadSetting(rig.profile, kKeyAccount), "");
+    EXPECT_EQ(ReadSetting(rig.folderProfile, kKeyAccount), "");
     rig.assistant.RestoreSettings();
     EXPECT_EQ(rig.journal.entries, std::vector<std::string>{"write 23.19=0"});
     EXPECT_EQ(GetFileAttributesA(IniPath().c_str()), INVALID_FILE_ATTRIBUTES) << "never written";
@@ -108,7 +102,7 @@ TEST_F(SettingsProfileTest, NoSelectionAndEmptyAccountAreStoredAsTheyAre) {
     rig.units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = -1;
     rig.units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "pw";
     rig.assistant.SaveSettings();
-    EXPECT_EQ(ReadSetting(rig.profile, kKeyConnectionIndex), "-1");
+    EXPECT_EQ(ReadSetting(rig.folderProfile, kKeyConnectionIndex), "-1");
     EXPECT_NE(IniBytes().find("ADSL账号=\r\n"), std::string::npos) << "kept, not deleted";
     ProfileRig next(folder);
     next.assistant.RestoreSettings();
@@ -129,7 +123,7 @@ TEST_F(SettingsProfileTest, StoredMinusOneAndFullWidthIndexAreRestored) {
 TEST_F(SettingsProfileTest, LongValuesComeBackCutTo10239Bytes) {
     WriteIni("[宽带信息]\r\nADSL账号=" + std::string(12000, 'a') + "\r\n");
     ProfileRig rig(folder);
-    const Text value = ReadSetting(rig.profile, kKeyAccount);
+    const Text value = ReadSetting(rig.folderProfile, kKeyAccount);
     EXPECT_EQ(value.size(), 10239u);
     EXPECT_EQ(value, std::string(10239, 'a'));
 }
@@ -137,7 +131,7 @@ TEST_F(SettingsProfileTest, LongValuesComeBackCutTo10239Bytes) {
 TEST_F(SettingsProfileTest, EchoPageOverrideIsReadButNeverWritten) {
     WriteIni("[高级设置]\r\nIP查询地址=http://127.0.0.1:1/ic.asp\r\n");
     ProfileRig rig(folder);
-    EXPECT_EQ(ReadSetting(rig.profile, kKeyIpEchoUrl, kAdvancedSection),
+    EXPECT_EQ(ReadSetting(rig.folderProfile, kKeyIpEchoUrl, kAdvancedSection),
               "http://127.0.0.1:1/ic.asp");
     rig.assistant.SaveSettings();
     EXPECT_NE(IniBytes().find("[高级设置]\r\nIP查询地址=http://127.0.0.1:1/ic.asp"),

@@ -481,4 +481,18 @@ void E2eTest::TearDown() {
     }
 }
 
+std::unique_ptr<sim::IspProcess> StartIsp() {
+    LARGE_INTEGER seed;
+    QueryPerformanceCounter(&seed);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        const auto port = static_cast<std::uint16_t>(
+            20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
+        auto isp = std::make_unique<sim::IspProcess>(port);
+        if (isp->Running()) {
+            return isp;
+        }
+    }
+    return nullptr;
+}
+
 }  // namespace qv::e2e

@@ -6,12 +6,14 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "sim_control.h"
 #include "ui/form_ids.h"
 
 namespace qv::e2e {
@@ -36,6 +38,10 @@ class ProgramFolder {
     std::string path_;
     bool ready_ = false;
 };
+
+// The simulated ISP on a port chosen at random (another program may hold a fixed one);
+// nullptr when it did not start.
+std::unique_ptr<sim::IspProcess> StartIsp();
 
 // Config.ini sending the IP lookups to `echoUrl`, with optional saved settings.
 std::string ConfigText(const std::string& echoUrl, const std::string& index = "",
