@@ -25,6 +25,12 @@ add_dependencies(Quorvane qv_icon)
 target_include_directories(Quorvane PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_CURRENT_SOURCE_DIR}/res)
 set_source_files_properties(res/quorvane.rc PROPERTIES OBJECT_DEPENDS ${QV_ICON})
 target_link_libraries(Quorvane PRIVATE qv_win)
+# The version for the resource script (a header: windres loses quotes given with -D), and
+# for scripts/release.sh's archive names.
+file(WRITE ${CMAKE_BINARY_DIR}/res/version.h
+     "#define QV_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}\n#define QV_VERSION_MINOR ${PROJECT_VERSION_MINOR}\n"
+     "#define QV_VERSION_PATCH ${PROJECT_VERSION_PATCH}\n#define QV_VERSION_TEXT \"${PROJECT_VERSION}\"\n")
+file(WRITE ${CMAKE_BINARY_DIR}/version.txt "${PROJECT_VERSION}\n")
 
 add_subdirectory(sim)
 
@@ -66,6 +72,8 @@ foreach(test_source ${QV_WINE_TESTS})
         set_tests_properties(${test_layer}.${test_name} PROPERTIES TIMEOUT 300)
     endif()
 endforeach()
+
+add_subdirectory(bench)
 
 if(CMAKE_CROSSCOMPILING_EMULATOR)
     add_test(NAME ProgramImportsOnlySystemDlls

@@ -4,12 +4,31 @@ qv_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
+# The virtual desktop below has a notification area: tests that need one fail without it.
+export QV_TRAY_GUARANTEED=1
 export WINEPREFIX="${QV_WINEPREFIX:-$qv_root/build/wineprefix}"
 # The simulated ISP's rasapi32.dll beside the programs wins over Wine's stub; no Mono or
 # Gecko installers are offered while the prefix is made.
 export WINEDLLOVERRIDES="rasapi32=n,b;mscoree=;mshtml=;winemenubuilder.exe=d"
 
 qv_display_works() { [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; }
+
+# Makes the prefix once; it is marked ready only when every step succeeded.
+qv_prefix_setup() {
+    local log="$WINEPREFIX/setup.log"
+    : >"$log"
+    wineboot -i >>"$log" 2>&1 || return 1
+    # One virtual desktop for every program: windows open and close without waiting on a
+    # window manager that Xvfb does not have, and screenshots show the title bars.
+    wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >>"$log" 2>&1 || return 1
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
+        >>"$log" 2>&1 || return 1
+    # The desktop process that wineboot started runs without that setting: end it with its
+    # server, so that the first program, like every later one, gets the virtual desktop.
+    wineserver -k >>"$log" 2>&1
+    wineserver -w >>"$log" 2>&1
+    touch "$WINEPREFIX/.qv-ready"
+}
 
 wine_env_start() {
     if ! qv_display_works; then
@@ -21,14 +40,9 @@ wine_env_start() {
         for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
     fi
     mkdir -p "$WINEPREFIX"
-    if [ ! -f "$WINEPREFIX/.qv-ready" ]; then
-        wineboot -i >/dev/null 2>&1 || true
-        # One virtual desktop for every program: windows open and close without waiting on
-        # a window manager that Xvfb does not have, and screenshots show the title bars.
-        wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-        wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f \
-            >/dev/null 2>&1
-        touch "$WINEPREFIX/.qv-ready"
+    if [ ! -f "$WINEPREFIX/.qv-ready" ] && ! qv_prefix_setup; then
+        echo "wine-env: setting up the Wine prefix $WINEPREFIX failed; see $WINEPREFIX/setup.log" >&2
+        return 1
     fi
     wineserver -p >/dev/null 2>&1 || true
     # Start Wine's background services now, with no terminal or pipe to inherit: started by a

@@ -57,9 +57,9 @@ bool FormWindow::Load(HINSTANCE instance) {
             CreateUnit(record);
         }
     }
-    // The only top menu is hidden, so the window has no menu bar to build.
+    // The only top menu is hidden, so the window has no menu bar to build. The window is
+    // painted from the message loop (or a warning box's), once, with the start-up's texts in.
     ShowWindow(hwnd_, SW_SHOWNORMAL);
-    UpdateWindow(hwnd_);
     Raise(Unit::窗口, event::kCreated);
     return true;
 }

@@ -222,6 +222,21 @@ bool App::Start(const std::string& folder, DWORD timeoutMs) {
         timeoutMs);
 }
 
+bool App::Attach(DWORD timeoutMs) {
+    const bool found = testing::WaitUntil(
+        [&] {
+            window_ = FindTopLevel(0, kMainWindowClass);
+            return window_ != nullptr && Ask(window_, WM_NULL, 0, 0, 100).has_value();
+        },
+        timeoutMs);
+    if (!found) {
+        return false;
+    }
+    GetWindowThreadProcessId(window_, &processId_);
+    process_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId_);
+    return process_ != nullptr;
+}
+
 bool App::Running() const {
     return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
 }

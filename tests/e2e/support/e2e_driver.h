@@ -64,6 +64,8 @@ class App {
     // Starts <folder>\Quorvane.exe from another working directory and waits until its main
     // window is visible and the start-up has finished (the message loop answers).
     bool Start(const std::string& folder, DWORD timeoutMs = 60000);
+    // Takes over a program started by someone else: the first visible main window found.
+    bool Attach(DWORD timeoutMs = 60000);
     HWND MainWindow() const { return window_; }
     DWORD ProcessId() const { return processId_; }
     bool Running() const;

@@ -1,0 +1,204 @@
+// Measures the real program from outside, for scripts/bench.sh:
+//   qv_bench startup <exe> <window class> <runs>   start-up to ready, one line per start:
+//                                                  "startup <ms>"
+//   qv_bench wait-ready <window class>             waits until a started program is ready
+//   qv_bench redial <unix pid> <count>             redials the running program through its
+//                                                  button: "redial <wall ms> <cpu ms>" each,
+//                                                  "memory started|redialled <resident KB>"
+// "Ready" is the moment status part 2 holds text: the last thing the program's start-up writes.
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
+
+#include "e2e/support/e2e_driver.h"
+
+namespace {
+
+double NowMs() {
+    LARGE_INTEGER frequency, now;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Search {
+    DWORD processId;
+    const char* className;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<Search*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    if ((search->processId == 0 || pid == search->processId) && std::string(name) == search->className) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// True once the window of `className` in the process has a status bar whose part 2 holds text.
+bool StatusPart2Written(DWORD processId, const char* className) {
+    Search search = {processId, className, nullptr};
+    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+    HWND bar = search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr)
+                            : nullptr;
+    DWORD_PTR length = 0;
+    return bar != nullptr &&
+           SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
+           LOWORD(length) > 0;
+}
+
+int WaitReady(const char* className) {
+    const double started = NowMs();
+    while (NowMs() - started < 60000) {
+        Search search = {0, className, nullptr};
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        DWORD processId = 0;
+        GetWindowThreadProcessId(search.found, &processId);
+        if (search.found != nullptr && StatusPart2Written(processId, className)) {
+            return 0;
+        }
+        Sleep(10);
+    }
+    return 1;
+}
+
+int Startup(const std::string& exe, const char* className, int runs) {
+    for (int run = 0; run < runs; ++run) {
+        std::string command = "\"" + exe + "\"";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        const double started = NowMs();
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, "C:\\",
+                            &startup, &info)) {
+            std::fprintf(stderr, "cannot start %s\n", exe.c_str());
+            return 1;
+        }
+        bool ready = false;
+        while (!(ready = StatusPart2Written(info.dwProcessId, className)) &&
+               NowMs() - started < 60000) {
+            Sleep(2);
+        }
+        std::printf("startup %.1f\n", ready ? NowMs() - started : -1.0);
+        std::fflush(stdout);
+        Search search = {info.dwProcessId, className, nullptr};
+        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        PostMessageA(search.found, WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
+            TerminateProcess(info.hProcess, 1);
+        }
+        CloseHandle(info.hThread);
+        CloseHandle(info.hProcess);
+    }
+    return 0;
+}
+
+// Waits until status part 0 reads `text`, polling every few milliseconds.
+bool WaitForPart0(const qv::e2e::App& app, const std::string& text, DWORD timeoutMs) {
+    const double deadline = NowMs() + timeoutMs;
+    while (NowMs() < deadline) {
+        if (app.StatusText(0) == text) {
+            return true;
+        }
+        Sleep(3);
+    }
+    return false;
+}
+
+// The program's processor time and resident memory as the Linux kernel counts them, read
+// through Wine's Z: drive: Wine's own answers for another process are not reliable.
+struct LinuxProcess {
+    std::string stat, status;
+};
+
+LinuxProcess LinuxFiles(unsigned long unixPid) {
+    const std::string base = "Z:\\proc\\" + std::to_string(unixPid) + "\\";
+    auto read = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    return {read(base + "stat"), read(base + "status")};
+}
+
+double LinuxCpuMs(unsigned long unixPid) {
+    const std::string stat = LinuxFiles(unixPid).stat;
+    const std::size_t close = stat.rfind(')');  // the command name may hold spaces
+    if (close == std::string::npos) {
+        return -1;
+    }
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    unsigned long long user = 0, system = 0;
+    for (int i = 3; fields >> field; ++i) {  // field 3 is the state
+        if (i == 14) {
+            user = std::stoull(field);
+        } else if (i == 15) {
+            system = std::stoull(field);
+            break;
+        }
+    }
+    return static_cast<double>(user + system) * 1000.0 / 100.0;  // USER_HZ is 100 on Linux
+}
+
+unsigned long LinuxRssKb(unsigned long unixPid) {
+    const std::string status = LinuxFiles(unixPid).status;
+    const std::size_t at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::stoul(status.substr(at + 6));
+}
+
+// Redials the running program `count` times through its button.
+int Redial(unsigned long unixPid, int count) {
+    qv::e2e::App app;
+    if (!app.Attach()) {
+        std::fprintf(stderr, "no running program found\n");
+        return 1;
+    }
+    Sleep(500);
+    std::printf("memory started %lu\n", LinuxRssKb(unixPid));
+    for (int i = 0; i < count; ++i) {
+        const double cpuBefore = LinuxCpuMs(unixPid);
+        const double started = NowMs();
+        app.Click(qv::Unit::按钮_重拔);
+        if (!WaitForPart0(app, "当前状态：正在重拔", 30000) ||
+            !WaitForPart0(app, "当前状态：重拔完毕", 60000)) {
+            std::fprintf(stderr, "redial %d did not finish\n", i + 1);
+            return 1;
+        }
+        const double wallMs = NowMs() - started;
+        std::printf("redial %.1f %.1f\n", wallMs, LinuxCpuMs(unixPid) - cpuBefore);
+        std::fflush(stdout);
+    }
+    Sleep(500);
+    std::printf("memory redialled %lu\n", LinuxRssKb(unixPid));
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string verb = argc > 1 ? argv[1] : "";
+    if (verb == "startup" && argc == 5) {
+        return Startup(argv[2], argv[3], std::max(1, std::atoi(argv[4])));
+    }
+    if (verb == "wait-ready" && argc == 3) {
+        return WaitReady(argv[2]);
+    }
+    if (verb == "redial" && argc == 4) {
+        return Redial(std::strtoul(argv[2], nullptr, 10), std::max(1, std::atoi(argv[3])));
+    }
+    std::fprintf(stderr, "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial UNIX_PID COUNT\n");
+    return 2;
+}
