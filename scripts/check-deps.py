@@ -11,14 +11,14 @@ import sys
 # Every external command called by scripts/, .ci/run and CTest (keep in step with them).
 COMMANDS = """
     apt-get dpkg dpkg-query locale locale-gen id sed grep tee cat cp mv rm mkdir mktemp seq
-    tr cmp head tail sort sleep kill dirname readlink sha256sum iconv date
+    tr cmp head tail sort sleep kill dirname readlink sha256sum iconv date stat nproc
     cmake ctest ninja g++ python3 awk
     x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix
     x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip i686-w64-mingw32-objdump
     i686-w64-mingw32-strip x86_64-w64-mingw32-windres
     clang-14 clang++-14
     wine wineboot wineserver winepath
-    Xvfb xdpyinfo xdotool import convert
+    Xvfb xdpyinfo xwininfo xdotool import convert
 """.split()
 
 

@@ -5,6 +5,7 @@
 #   scripts/screenshot.sh [OUTPUT.png]      (QV_BUILD: the win64 build, default build/win64)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
 root=$PWD
 out="${1:-docs/main-window.png}"
 build="${QV_BUILD:-build/win64}"
@@ -21,10 +22,10 @@ fi
 export QV_WINEPREFIX="$work/wineprefix"
 unset DISPLAY
 source scripts/wine-env.sh
+source scripts/sim-env.sh
 wine_env_start
-isp_pid=""
 cleanup() {
-    [ -n "$isp_pid" ] && wine "$root/$build/bin/ispctl.exe" stop >/dev/null 2>&1 || true
+    qv_isp_stop
     wine_env_stop
 }
 trap cleanup EXIT
@@ -32,15 +33,12 @@ trap cleanup EXIT
 # The program runs from a folder of its own, with its Config.ini pointing at the ISP's page.
 rm -rf "$work/run" && mkdir -p "$work/run"
 cp "$build/bin/Quorvane.exe" "$build/bin/rasapi32.dll" "$work/run/"
-wine "$build/bin/isp.exe" >"$work/isp.log" 2>&1 &
-isp_pid=$!
-ctl() { wine "$root/$build/bin/ispctl.exe" "$@"; }
-url=$(ctl wait-ready 20000 | tr -d '\r')
+qv_isp_start "$root/$build/bin" "$work"
+ctl() { qv_ispctl "$@"; }
 ctl reset >/dev/null
 ctl entries "$entry" >/dev/null
 ctl external "$entry" "$address" >/dev/null
-printf '[宽带信息]\r\n连接索引=0\r\nADSL账号=demo\r\nADSL密码=demo\r\n[高级设置]\r\nIP查询地址=%s\r\n' \
-    "$url" | iconv -f UTF-8 -t GBK >"$work/run/Config.ini"
+qv_write_config "$work/run/Config.ini" 0 demo demo
 
 wine "$work/run/Quorvane.exe" >"$work/quorvane.log" 2>&1 &
 

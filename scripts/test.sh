@@ -1,28 +1,39 @@
 #!/usr/bin/env bash
-# Builds every target (native, win64, win32) and runs every test: the native suite under
-# ASan/UBSan, then the Win32 and end-to-end suites under Wine on a virtual display.
+# Builds every target (native, win64, win32, the release archives) and runs every test: the
+# native suite under ASan/UBSan, the fuzz targets, then the Win32 and end-to-end suites under
+# Wine on a virtual display. Closes with "all: N passed, N failed, N skipped".
 set -uo pipefail
 cd "$(dirname "$0")/.."
+export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
 scripts/install-deps.sh || exit 1
+scripts/check-deps.py || { echo "the install step misses a package (above)"; exit 1; }
 for preset in native win64 win32; do
     cmake --preset "$preset" >/dev/null || exit 1
     cmake --build --preset "$preset" -j2 || { echo "build of $preset failed"; exit 1; }
 done
+scripts/release.sh || { echo "the release archives could not be made"; exit 1; }
+
+status=0 fuzz_counts="0 0"
+if [ -x scripts/fuzz.sh ]; then
+    scripts/fuzz.sh 2>&1 | tee build/fuzz.log
+    [ "${PIPESTATUS[0]}" = 0 ] || status=1
+    fuzz_counts=$(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' build/fuzz.log | tail -1)
+    [ -n "$fuzz_counts" ] || { fuzz_counts="0 1"; status=1; }
+fi
 
 source scripts/wine-env.sh
-wine_env_start
+wine_env_start || exit 1
 trap wine_env_stop EXIT
 
-passed=0 failed=0 status=0
+reports=()
 for preset in native win64; do
-    log="build/ctest-$preset.log"
-    ctest --preset "$preset" 2>&1 | tee "$log"
-    [ "${PIPESTATUS[0]}" = 0 ] || status=1
-    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of' "$log" | tail -1)
-    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
-    bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
-    passed=$((passed + ${total:-0} - ${bad:-0})); failed=$((failed + ${bad:-0}))
+    report="build/ctest-$preset.xml"
+    rm -f "$report"
+    # Whole outputs in the report: the summary counts the cases of each Wine test program.
+    ctest --preset "$preset" --output-junit "$PWD/$report" --test-output-size-passed 1048576 \
+        --test-output-size-failed 1048576 || status=1
+    reports+=("$report")
 done
 echo
-echo "all: $passed passed, $failed failed"
+scripts/test-summary.py --extra $fuzz_counts "${reports[@]}" || status=1
 exit $status

@@ -1,6 +1,7 @@
 # Sourced: a private Wine prefix and a display for the Win32 programs, made once and reused.
 # wine_env_start starts Xvfb (when there is no usable display) and a persistent wineserver.
 qv_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
 export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"

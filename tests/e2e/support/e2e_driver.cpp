@@ -192,7 +192,7 @@ std::string ConfigText(const std::string& echoUrl, const std::string& index,
 
 App::~App() {
     if (process_ != nullptr) {
-        if (Running()) {
+        if (Running() && !attached_) {
             TerminateProcess(process_, 99);
             WaitForSingleObject(process_, 5000);
         }
@@ -234,6 +234,7 @@ bool App::Attach(DWORD timeoutMs) {
     }
     GetWindowThreadProcessId(window_, &processId_);
     process_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId_);
+    attached_ = true;
     return process_ != nullptr;
 }
 

@@ -57,7 +57,7 @@ struct MessageBoxInfo {
 class App {
   public:
     App() = default;
-    ~App();  // a program still running is ended
+    ~App();  // a program still running is ended, unless it was attached to
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -113,6 +113,7 @@ class App {
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
     HWND window_ = nullptr;
+    bool attached_ = false;
 };
 
 // The folder for screenshots and other test output: %QV_TEST_OUTPUT_DIR%, else

@@ -1,0 +1,117 @@
+#!/usr/bin/env bash
+# Measures Quorvane under Wine against the simulated ISP and prints a table; the table and the
+# command that made it replace the measured part of docs/benchmarks.md. Every figure stands
+# beside its reference, measured in the same run under the same Wine. A script that
+# measures, never a timed test.
+#   scripts/bench.sh          (QV_BENCH_STARTS: starts per program, default 9;
+#                              QV_BENCH_REDIALS: redials before the memory reading, default 50)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
+starts="${QV_BENCH_STARTS:-9}"
+redials="${QV_BENCH_REDIALS:-50}"
+connect_ms=500 hangup_ms=300
+
+scripts/install-deps.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 -j2 --target Quorvane sim_all qv_bench qv_bare_window >/dev/null
+cmake --preset win32 >/dev/null
+cmake --build --preset win32 -j2 --target Quorvane >/dev/null
+scripts/release.sh >/dev/null
+
+source scripts/wine-env.sh
+source scripts/sim-env.sh
+wine_env_start
+bin="$PWD/build/win64/bin"
+work="$PWD/build/bench"
+app_pid=""
+cleanup() {
+    set +e
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    qv_isp_stop
+    wine_env_stop
+}
+trap cleanup EXIT
+
+rm -rf "$work/run" && mkdir -p "$work/run"
+cp "$bin/Quorvane.exe" "$bin/rasapi32.dll" "$bin/qv_bare_window.exe" "$work/run/"
+qv_isp_start "$bin" "$work"
+qv_ispctl reset >/dev/null
+qv_ispctl entries 宽带连接 >/dev/null
+qv_ispctl pool 203.0.113.10 203.0.113.25 203.0.113.47 >/dev/null
+qv_ispctl external 宽带连接 >/dev/null
+qv_write_config "$work/run/Config.ini" 0 demo demo
+run_dir=$(winepath -w "$work/run")
+bench() { wine "$bin/qv_bench.exe" "$@" | tr -d '\r'; }
+median() { sort -n | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
+rss_kb() { sed -n 's/^VmRSS:[[:space:]]*\([0-9]*\).*/\1/p' "/proc/$1/status"; }
+
+# 1. Start-up to ready, the two programs taking turns (one start of each first, not counted).
+bench startup "$run_dir\\qv_bare_window.exe" QvBareWindow 1 >/dev/null
+bench startup "$run_dir\\Quorvane.exe" QuorvaneMainWindow 1 >/dev/null
+: >"$work/startup-bare.txt" && : >"$work/startup-qv.txt"
+for _ in $(seq "$starts"); do
+    bench startup "$run_dir\\qv_bare_window.exe" QvBareWindow 1 | awk '{print $2}' >>"$work/startup-bare.txt"
+    bench startup "$run_dir\\Quorvane.exe" QuorvaneMainWindow 1 | awk '{print $2}' >>"$work/startup-qv.txt"
+done
+bare_ms=$(median <"$work/startup-bare.txt")
+qv_ms=$(median <"$work/startup-qv.txt")
+
+# Resident memory of the bare program once ready.
+wine "$work/run/qv_bare_window.exe" >/dev/null 2>&1 &
+bare_pid=$!
+bench wait-ready QvBareWindow
+sleep 1
+bare_rss=$(rss_kb "$bare_pid")
+kill "$bare_pid" 2>/dev/null; wait "$bare_pid" 2>/dev/null || true
+
+# 2 to 4. One running program: redial overhead, processor share, memory.
+wine "$work/run/Quorvane.exe" >/dev/null 2>&1 &
+app_pid=$!
+bench wait-ready QuorvaneMainWindow
+sleep 1
+qv_rss_started=$(rss_kb "$app_pid")
+qv_ispctl delays "$connect_ms" "$hangup_ms" >/dev/null
+bench redial "$app_pid" 7 >"$work/redial.txt"
+redial_ms=$(awk '/^redial/ {print $2}' "$work/redial.txt" | median)
+overhead_ms=$(awk -v w="$redial_ms" -v c="$connect_ms" -v h="$hangup_ms" 'BEGIN {printf "%.0f", w - c - h - 1000}')
+qv_ispctl delays 0 2000 >/dev/null
+bench redial "$app_pid" 3 >"$work/redial-cpu.txt"
+cpu_share=$(awk '/^redial/ {wall += $2; cpu += $3} END {printf "%.3f", cpu / wall}' "$work/redial-cpu.txt")
+cpu_wall=$(awk '/^redial/ {wall += $2; n++} END {printf "%.0f", wall / n}' "$work/redial-cpu.txt")
+qv_ispctl delays 0 0 >/dev/null
+bench redial "$app_pid" "$redials" >/dev/null
+sleep 1
+qv_rss_redialled=$(rss_kb "$app_pid")
+kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null || true
+app_pid=""
+
+kb() { echo $((($(stat -c %s "$1") + 1023) / 1024)); }
+ratio=$(awk -v a="$qv_ms" -v b="$bare_ms" 'BEGIN {printf "%.2f", a / b}')
+table=$(cat <<TABLE
+| figure | Quorvane | reference | goal |
+|---|---|---|---|
+| start-up to ready (median of $starts starts) | $qv_ms ms | bare window: $bare_ms ms (ratio $ratio) | at most 1.5 times |
+| redial overhead (median of 7; wall time less connect $connect_ms ms, hang-up $hangup_ms ms and the 1000 ms pause) | $overhead_ms ms | wall time $redial_ms ms | |
+| processor time during a redial with a 2 s hang-up (3 redials, about $cpu_wall ms each) | $cpu_share of wall time | a spinning pause: about 1000 / $cpu_wall = $(awk -v w="$cpu_wall" 'BEGIN {printf "%.2f", 1000 / w}') | below 0.05 |
+| exe size, 64-bit: as built / released | $(kb build/win64/bin/Quorvane.exe) KB / $(kb build/release-win64/bin/Quorvane.exe) KB | | released under 400 KB |
+| exe size, 32-bit: as built / released | $(kb build/win32/bin/Quorvane.exe) KB / $(kb build/release-win32/bin/Quorvane.exe) KB | | released under 400 KB |
+| resident memory after start-up | $qv_rss_started KB | bare window: $bare_rss KB | |
+| resident memory after $redials more redials | $qv_rss_redialled KB | after start-up: $qv_rss_started KB | |
+TABLE
+)
+echo "$table"
+
+machine="$(nproc) cores, $(wine --version), $(date -u +%Y-%m-%d)"
+section=$(printf '<!-- bench:begin -->\nMeasured with `scripts/bench.sh` (QV_BENCH_STARTS=%s, QV_BENCH_REDIALS=%s) on %s:\n\n%s\n<!-- bench:end -->' \
+    "$starts" "$redials" "$machine" "$table")
+doc=docs/benchmarks.md
+[ -f "$doc" ] || printf '# Benchmarks\n\n<!-- bench:begin -->\n<!-- bench:end -->\n' >"$doc"
+SECTION="$section" python3 - "$doc" <<'PY'
+import os, re, sys
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+text = re.sub(r"<!-- bench:begin -->.*?<!-- bench:end -->", lambda _: os.environ["SECTION"], text, flags=re.S)
+open(path, "w", encoding="utf-8").write(text)
+PY
+echo "bench: written to $doc"
