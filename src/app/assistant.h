@@ -3,6 +3,7 @@
 // and write the window only through Services, so the same code runs in the program and
 // against recording fakes in the tests.
 #include <cstdint>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/ports.h"
@@ -16,8 +17,16 @@ enum class NetworkEnvironment : int { RouterOrWireless = 0, DialUpOnline = 1, Of
 inline constexpr const char* kBalloonTitle = "提示";
 inline constexpr int kBalloonMilliseconds = 2000;
 
+// What differs when a script, not a person, runs a command: a refusal comes back as text
+// (a box would wait for a click nobody makes), and the script may decide the repeat on an
+// unchanged IP itself instead of 选择框_IP重复.
+struct ScriptedRun {
+    Text refusal;
+    std::optional<bool> redialOnRepeat;
+};
+
 class Assistant {
-public:
+  public:
     Assistant(AppState& state, Services& services) : state_(state), s_(services) {}
 
     // Runs the handler bound to a unit event; the result is the event's message result.
@@ -47,15 +56,25 @@ public:
     const Text& IpEchoPageUrl() const { return ipEchoPageUrl_; }
     void SetIpEchoPageUrl(const Text& url) { ipEchoPageUrl_ = url; }
 
-private:
+    // Set while a scripted command runs; nullptr (a person's command) otherwise.
+    ScriptedRun* SetScriptedRun(ScriptedRun* run) {
+        ScriptedRun* before = scripted_;
+        scripted_ = run;
+        return before;
+    }
+
+  private:
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);
     void DialChosenEntry();
+    void Refuse(const Text& text);
+    bool RedialsOnRepeat();
 
     AppState& state_;
     Services& s_;
     Text ipEchoPageUrl_ = QV_IP_ECHO_URL;
+    ScriptedRun* scripted_ = nullptr;
 };
 
 }  // namespace qv

@@ -20,9 +20,24 @@ void Assistant::DialChosenEntry() {
     s_.dialup.Dial(entry, account, password, true);
 }
 
+void Assistant::Refuse(const Text& text) {
+    if (scripted_ != nullptr) {
+        scripted_->refusal = text;
+        return;
+    }
+    s_.units.MessageBox(text, 0);
+}
+
+bool Assistant::RedialsOnRepeat() {
+    if (scripted_ != nullptr && scripted_->redialOnRepeat.has_value()) {
+        return *scripted_->redialOnRepeat;
+    }
+    return s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0;
+}
+
 void Assistant::DialCommand() {
     if (s_.dialup.IsConnected()) {
-        s_.units.MessageBox("当前已有网络链接，请断线后再拔号！", 0);
+        Refuse("当前已有网络链接，请断线后再拔号！");
         return;
     }
     DialChosenEntry();
@@ -40,7 +55,7 @@ void Assistant::DialCommand() {
 
 void Assistant::HangUpCommand() {
     if (!s_.dialup.IsConnected()) {
-        s_.units.MessageBox("当前无拔号连接，无需断线！", 0);
+        Refuse("当前无拔号连接，无需断线！");
         return;
     }
     state_.previousIp = PublicIpLookup();  // while the line is still up
@@ -73,7 +88,7 @@ void Assistant::RedialCommand() {
         SetStatus(2, "之前IP：" + state_.previousIp);
         const bool sameIp = state_.previousIp == state_.currentIp;
         // Read afresh after every comparison: the user may clear it during the pause.
-        if (sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0) {
+        if (sameIp && RedialsOnRepeat()) {
             Balloon("IP重复，继续进行重拔", IconKind::Warning);
             continue;
         }

@@ -49,6 +49,8 @@ class Dialup {
     virtual bool Dial(const Text& target, const Text& account, const Text& password, bool wait) = 0;
     virtual bool IsConnected() = 0;
     virtual void HangUpAll() = 0;
+    // The system's code of the last dial (0 after a successful one, or before any).
+    virtual std::uint32_t LastDialError() = 0;
 };
 
 class PageFetcher {

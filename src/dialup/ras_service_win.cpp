@@ -101,6 +101,7 @@ Text RasService::EntryName(int index) {
 
 bool RasService::Dial(const Text& target, const Text& account, const Text& password, bool) {
     ForgetAndHangUp();
+    lastDialError_ = 0;
 
     RASDIALPARAMSA params;
     std::memset(&params, 0, sizeof params);
@@ -109,6 +110,7 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
         EntryListing listing;
         const DWORD count = EnumerateEntries(listing);
         if (*position < 0 || *position >= static_cast<std::int64_t>(count)) {
+            lastDialError_ = kRasCannotFindEntry;  // as the system answers an unknown entry
             return false;
         }
         std::memcpy(params.szEntryName, listing.records[*position].szEntryName,
@@ -124,6 +126,7 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
 
     const DWORD result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &DialledConnection());
     SecureZeroMemory(params.szPassword, sizeof params.szPassword);
+    lastDialError_ = result;
     if (result != 0) {
         // A failed dial may still have left a handle that holds the port.
         ForgetAndHangUp();

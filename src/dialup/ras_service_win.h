@@ -1,7 +1,7 @@
 #pragma once
-// The dial-up service on the system's RAS functions. It keeps no error codes and shows
-// nothing: every failure reads as "no entries", "not connected" or a false dial, and the
-// commands report in their own words.
+// The dial-up service on the system's RAS functions. It shows nothing: every failure reads
+// as "no entries", "not connected" or a false dial, and the commands report in their own
+// words. Only the last dial's code is kept, for scripts that ask why a dial failed.
 #include "app/ports.h"
 
 namespace qv {
@@ -14,6 +14,10 @@ class RasService final : public Dialup {
     bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override;
     bool IsConnected() override;
     void HangUpAll() override;
+    std::uint32_t LastDialError() override { return lastDialError_; }
+
+  private:
+    std::uint32_t lastDialError_ = 0;
 };
 
 // At exit, after the web session is closed: releases the dialled connection unless it is

@@ -105,7 +105,9 @@ class FakeDialup : public Dialup {
     std::vector<Text> entries;
     std::deque<bool> connectedAnswers;  // consumed one per IsConnected; then `connected`
     bool connected = false;
-    bool dialConnects = true;  // a dial brings the line up (when no answers are queued)
+    bool dialConnects = true;             // a dial brings the line up (when no answers are queued)
+    std::uint32_t failedDialError = 691;  // LastDialError after a dial that does not connect
+    std::uint32_t lastDialError = 0;
 
     int EntryCount() override { return static_cast<int>(entries.size()); }
     Text EntryName(int index) override {
@@ -115,6 +117,7 @@ class FakeDialup : public Dialup {
     bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override {
         journal_.Add("dial " + target + " " + account + " " + password + (wait ? "" : " nowait"));
         connected = dialConnects;
+        lastDialError = dialConnects ? 0 : failedDialError;
         return dialConnects;
     }
     bool IsConnected() override {
@@ -129,6 +132,7 @@ class FakeDialup : public Dialup {
         journal_.Add("hangup");
         connected = false;
     }
+    std::uint32_t LastDialError() override { return lastDialError; }
 
   private:
     Journal& journal_;

@@ -1,0 +1,125 @@
+#include "control/script_args.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace qv {
+namespace {
+
+// "/Dial", "--dial" and "-dial" all give "dial"; anything else is not an option.
+std::optional<std::string> OptionName(const std::string& argument) {
+    std::size_t skip = 0;
+    if (argument.rfind("--", 0) == 0) {
+        skip = 2;
+    } else if (!argument.empty() && (argument[0] == '/' || argument[0] == '-')) {
+        skip = 1;
+    }
+    if (skip == 0 || argument.size() == skip) {
+        return std::nullopt;
+    }
+    std::string name = argument.substr(skip);
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
+// Plain decimal digits only, within [low, high].
+std::optional<int> BoundedNumber(const std::string& text, int low, int high) {
+    if (text.empty() || text.size() > 9 ||
+        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
+        return std::nullopt;
+    }
+    const int value = std::stoi(text);
+    return value >= low && value <= high ? std::optional<int>(value) : std::nullopt;
+}
+
+std::optional<ScriptVerb> VerbNamed(const std::string& name) {
+    for (ScriptVerb verb :
+         {ScriptVerb::Status, ScriptVerb::Dial, ScriptVerb::HangUp, ScriptVerb::Redial}) {
+        if (name == VerbName(verb)) {
+            return verb;
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::string_view VerbName(ScriptVerb verb) {
+    switch (verb) {
+        case ScriptVerb::Status:
+            return "status";
+        case ScriptVerb::Dial:
+            return "dial";
+        case ScriptVerb::HangUp:
+            return "hangup";
+        case ScriptVerb::Redial:
+            return "redial";
+    }
+    return "status";
+}
+
+ParsedArgs ParseClientArgs(const std::vector<std::string>& arguments) {
+    ClientArgs parsed;
+    std::optional<ScriptVerb> verb;
+    bool triesGiven = false;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const auto name = OptionName(arguments[i]);
+        if (!name) {
+            return {std::nullopt, "unexpected argument: " + arguments[i]};
+        }
+        if (const auto named = VerbNamed(*name)) {
+            if (verb) {
+                return {std::nullopt, "only one command at a time"};
+            }
+            verb = named;
+        } else if (*name == "until-new") {
+            parsed.command.untilNew = true;
+        } else if (*name == "tries" || *name == "timeout") {
+            const bool tries = *name == "tries";
+            const auto value = i + 1 < arguments.size()
+                                   ? BoundedNumber(arguments[i + 1], 1,
+                                                   tries ? kMaxUntilNewTries : kMaxTimeoutSeconds)
+                                   : std::nullopt;
+            if (!value) {
+                return {std::nullopt,
+                        "/" + *name + " needs a number from 1 to " +
+                            std::to_string(tries ? kMaxUntilNewTries : kMaxTimeoutSeconds)};
+            }
+            ++i;
+            (tries ? parsed.command.tries : parsed.timeoutSeconds) = *value;
+            triesGiven = triesGiven || tries;
+        } else {
+            return {std::nullopt, "unknown option: " + arguments[i]};
+        }
+    }
+    if (!verb) {
+        return {std::nullopt, "no command given"};
+    }
+    if ((parsed.command.untilNew || triesGiven) && *verb != ScriptVerb::Redial) {
+        return {std::nullopt, "/until-new and /tries go with /redial only"};
+    }
+    if (triesGiven && !parsed.command.untilNew) {
+        return {std::nullopt, "/tries needs /until-new"};
+    }
+    parsed.command.verb = *verb;
+    return {parsed, ""};
+}
+
+std::vector<std::string> CommandArguments(const ScriptCommand& command) {
+    std::vector<std::string> arguments = {"/" + std::string(VerbName(command.verb))};
+    if (command.verb == ScriptVerb::Redial && command.untilNew) {
+        arguments.insert(arguments.end(), {"/until-new", "/tries", std::to_string(command.tries)});
+    }
+    return arguments;
+}
+
+const char* const kClientUsage =
+    "usage: Quorvane.exe /status | /dial | /hangup | /redial [/until-new [/tries N]]\n"
+    "                    [/timeout S]\n"
+    "  Runs the command in the running Quorvane (starting one when none runs) and prints\n"
+    "  one JSON line. /until-new redials until the public IP differs from the one before,\n"
+    "  at most N tries (default 5, up to 100). /timeout: seconds to wait (default 300).\n"
+    "  Exit code: 0 done, 1 failed or refused, 2 usage error, 3 no Quorvane reached.\n";
+
+}  // namespace qv

@@ -1,0 +1,50 @@
+#pragma once
+// The window thread's side of scripting: every event handler passes through Raise, so the
+// host knows when no command runs; queued scripted commands run then, one at a time, as
+// the buttons would run them, and their outcomes are published for status requests.
+#include <cstdint>
+
+#include "app/app_state.h"
+#include "app/assistant.h"
+#include "app/ports.h"
+#include "control/command_queue.h"
+#include "control/dial_counter.h"
+#include "control/script_command.h"
+#include "control/status_board.h"
+
+namespace qv {
+
+class ScriptHost {
+  public:
+    // `services.dialup` must be `dials`.
+    ScriptHost(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
+               CommandQueue& queue, StatusBoard& board)
+        : assistant_(assistant),
+          state_(state),
+          s_(services),
+          dials_(dials),
+          queue_(queue),
+          board_(board) {}
+
+    // Runs an event's handler as a person's command, even inside a scripted one.
+    std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
+
+    // Runs the next queued command when none runs; called when the queue wakes the thread.
+    void RunNext();
+
+    // Runs one command now and publishes its outcome.
+    ScriptOutcome Run(const ScriptCommand& command);
+
+  private:
+    bool RedialUntilNew(int tries, ScriptedRun& run);
+    Text ChosenEntry();
+
+    Assistant& assistant_;
+    AppState& state_;
+    Services& s_;
+    DialCounter& dials_;
+    CommandQueue& queue_;
+    StatusBoard& board_;
+};
+
+}  // namespace qv

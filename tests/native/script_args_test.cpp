@@ -1,0 +1,72 @@
+#include "control/script_args.h"
+
+#include <gtest/gtest.h>
+
+namespace qv {
+namespace {
+
+TEST(ScriptArgsTest, CallsParseToTheirCommand) {
+    struct Row {
+        std::vector<std::string> args;
+        ScriptVerb verb;
+        bool untilNew;
+        int tries;
+        int timeout;
+    };
+    const Row rows[] = {
+        {{"/status"}, ScriptVerb::Status, false, 5, 300},
+        {{"--dial"}, ScriptVerb::Dial, false, 5, 300},
+        {{"-HangUp"}, ScriptVerb::HangUp, false, 5, 300},
+        {{"/redial"}, ScriptVerb::Redial, false, 5, 300},
+        {{"/redial", "/until-new"}, ScriptVerb::Redial, true, 5, 300},
+        {{"--until-new", "--redial", "--tries", "3"}, ScriptVerb::Redial, true, 3, 300},
+        {{"/redial", "/until-new", "/tries", "100", "/timeout", "60"},
+         ScriptVerb::Redial,
+         true,
+         100,
+         60},
+        {{"/timeout", "1", "/status"}, ScriptVerb::Status, false, 5, 1},
+    };
+    for (const Row& row : rows) {
+        const ParsedArgs parsed = ParseClientArgs(row.args);
+        ASSERT_TRUE(parsed.args.has_value()) << row.args[0] << ": " << parsed.error;
+        EXPECT_EQ(parsed.args->command.verb, row.verb) << row.args[0];
+        EXPECT_EQ(parsed.args->command.untilNew, row.untilNew) << row.args[0];
+        EXPECT_EQ(parsed.args->command.tries, row.tries) << row.args[0];
+        EXPECT_EQ(parsed.args->timeoutSeconds, row.timeout) << row.args[0];
+        // What the caller hands to the running program parses back to the same command.
+        const ParsedArgs handed = ParseClientArgs(CommandArguments(parsed.args->command));
+        ASSERT_TRUE(handed.args.has_value());
+        EXPECT_EQ(handed.args->command, parsed.args->command);
+    }
+}
+
+TEST(ScriptArgsTest, UsageErrorsAreRefused) {
+    const std::vector<std::vector<std::string>> rows = {
+        {},
+        {"status"},
+        {"/"},
+        {"--"},
+        {"/dial", "/hangup"},
+        {"/reboot"},
+        {"/dial", "/until-new"},
+        {"/status", "/tries", "3"},
+        {"/redial", "/tries", "3"},
+        {"/redial", "/until-new", "/tries"},
+        {"/redial", "/until-new", "/tries", "0"},
+        {"/redial", "/until-new", "/tries", "101"},
+        {"/redial", "/until-new", "/tries", "-1"},
+        {"/redial", "/until-new", "/tries", "3x"},
+        {"/status", "/timeout", "0"},
+        {"/status", "/timeout", "99999999999"},
+        {"/status", "/timeout", "/dial"},
+    };
+    for (const auto& args : rows) {
+        const ParsedArgs parsed = ParseClientArgs(args);
+        EXPECT_FALSE(parsed.args.has_value()) << (args.empty() ? "(none)" : args.back());
+        EXPECT_FALSE(parsed.error.empty());
+    }
+}
+
+}  // namespace
+}  // namespace qv

@@ -1,0 +1,323 @@
+// Scripted commands on the window's thread: the queue that keeps them from nesting, and the
+// host that runs them as the buttons do and reports the outcome.
+#include "control/script_host.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "native/fake_services.h"
+
+namespace qv {
+namespace {
+
+using testing::Journal;
+
+TEST(CommandQueueTest, JobsRunInOrderOnlyWhenNoHandlerRuns) {
+    int wakes = 0;
+    CommandQueue queue([&] { ++wakes; });
+    EXPECT_FALSE(queue.Busy());
+    EXPECT_FALSE(queue.BeginNext().has_value());
+
+    queue.EnterHandler();  // a person's redial is running
+    queue.Submit({{ScriptVerb::Dial}, nullptr});
+    queue.Submit({{ScriptVerb::HangUp}, nullptr});
+    EXPECT_EQ(wakes, 2);
+    EXPECT_TRUE(queue.Busy());
+    EXPECT_FALSE(queue.BeginNext().has_value()) << "never inside another command";
+    queue.EnterHandler();  // a click nested in its pause
+    queue.LeaveHandler();
+    EXPECT_EQ(wakes, 2) << "still inside the redial";
+    queue.LeaveHandler();
+    EXPECT_EQ(wakes, 3) << "back at rest with jobs waiting";
+
+    auto first = queue.BeginNext();
+    ASSERT_TRUE(first.has_value());
+    EXPECT_EQ(first->command.verb, ScriptVerb::Dial);
+    EXPECT_FALSE(queue.BeginNext().has_value()) << "one at a time";
+    EXPECT_TRUE(queue.Busy());
+    queue.LeaveHandler();
+    auto second = queue.BeginNext();
+    ASSERT_TRUE(second.has_value());
+    EXPECT_EQ(second->command.verb, ScriptVerb::HangUp);
+    EXPECT_TRUE(queue.Busy()) << "running counts as busy";
+    queue.LeaveHandler();
+    EXPECT_FALSE(queue.Busy());
+    EXPECT_EQ(wakes, 4);
+}
+
+TEST(CommandQueueTest, SubmissionsFromOtherThreadsAreNeitherLostNorDoubled) {
+    CommandQueue queue([] {});
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&queue, t] {
+            for (int i = 0; i < 100; ++i) {
+                queue.Submit({{ScriptVerb::Redial, true, 1 + t}, nullptr});
+            }
+        });
+    }
+    int taken[4] = {};
+    int total = 0;
+    while (total < 400) {
+        if (auto job = queue.BeginNext()) {
+            ++taken[job->command.tries - 1];
+            ++total;
+            queue.LeaveHandler();
+        }
+    }
+    for (auto& thread : threads) {
+        thread.join();
+    }
+    EXPECT_EQ(std::count(std::begin(taken), std::end(taken), 100), 4);
+    EXPECT_FALSE(queue.Busy());
+}
+
+// An assistant on the fakes whose dial-up service counts dials, like the program's.
+struct HostRig {
+    Journal journal;
+    AppState state;
+    testing::FakeUnits units{journal};
+    testing::FakeTray tray{journal};
+    testing::FakeDialup line{journal};
+    DialCounter dials{line};
+    testing::FakeWeb web{journal};
+    testing::FakePump pump;
+    testing::FakeProfile profile;
+    testing::FakeHotkeys hotkeys{journal};
+    Services services{units, tray, dials, web, pump, profile, hotkeys};
+    Assistant assistant{state, services};
+    int wakes = 0;
+    CommandQueue queue{[this] { ++wakes; }};
+    StatusBoard board;
+    ScriptHost host{assistant, state, services, dials, queue, board};
+
+    HostRig() {
+        line.entries = {"宽带连接", "电信ADSL"};
+        units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = 1;
+        units.texts[{Unit::编辑框_宽带账号, prop::kContent}] = "acc";
+        units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "secret";
+    }
+    bool Shown(const std::string& prefix) const {
+        return std::any_of(journal.entries.begin(), journal.entries.end(),
+                           [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    }
+};
+
+TEST(ScriptHostTest, OutcomesOfEachCommand) {
+    struct Row {
+        const char* name;
+        ScriptCommand command;
+        bool connectedAtStart;
+        bool dialConnects;
+        bool repeatBox;
+        std::deque<Text> pages;
+        bool ok;
+        const char* error;
+        int tries;
+        std::uint32_t rasError;
+        const char* ip;
+        const char* previousIp;
+    };
+    const Row rows[] = {
+        {"status", {ScriptVerb::Status}, true, true, false, {}, true, "", 0, 0, "", ""},
+        {"dial",
+         {ScriptVerb::Dial},
+         false,
+         true,
+         false,
+         {"[1.1.1.1]"},
+         true,
+         "",
+         1,
+         0,
+         "1.1.1.1",
+         ""},
+        {"dial refused",
+         {ScriptVerb::Dial},
+         true,
+         true,
+         false,
+         {},
+         false,
+         "当前已有网络链接，请断线后再拔号！",
+         0,
+         0,
+         "",
+         ""},
+        {"dial fails",
+         {ScriptVerb::Dial},
+         false,
+         false,
+         false,
+         {},
+         false,
+         "拔号失败！",
+         1,
+         691,
+         "",
+         ""},
+        {"hang-up",
+         {ScriptVerb::HangUp},
+         true,
+         true,
+         false,
+         {"[1.1.1.1]"},
+         true,
+         "",
+         0,
+         0,
+         "",
+         "1.1.1.1"},
+        {"hang-up refused",
+         {ScriptVerb::HangUp},
+         false,
+         true,
+         false,
+         {},
+         false,
+         "当前无拔号连接，无需断线！",
+         0,
+         0,
+         "",
+         ""},
+        {"redial, new IP",
+         {ScriptVerb::Redial},
+         true,
+         true,
+         false,
+         {"[1.1.1.1]", "[2.2.2.2]"},
+         true,
+         "",
+         1,
+         0,
+         "2.2.2.2",
+         "1.1.1.1"},
+        {"redial follows the ticked box",
+         {ScriptVerb::Redial},
+         true,
+         true,
+         true,
+         {"[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[2.2.2.2]"},
+         true,
+         "",
+         2,
+         0,
+         "2.2.2.2",
+         "1.1.1.1"},
+        {"redial fails",
+         {ScriptVerb::Redial},
+         true,
+         false,
+         false,
+         {"[1.1.1.1]"},
+         false,
+         "重拔失败！",
+         1,
+         691,
+         "",
+         "1.1.1.1"},
+        {"until new, repeated twice",
+         {ScriptVerb::Redial, true, 5},
+         true,
+         true,
+         false,
+         {"[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[3.3.3.3]"},
+         true,
+         "",
+         3,
+         0,
+         "3.3.3.3",
+         "1.1.1.1"},
+        {"until new ignores the ticked box and stops at its tries",
+         {ScriptVerb::Redial, true, 2},
+         true,
+         true,
+         true,
+         {"[1.1.1.1]"},
+         false,
+         "重拔2次后IP仍未改变",
+         2,
+         0,
+         "1.1.1.1",
+         "1.1.1.1"},
+        {"until new with the line down compares with the last IP",
+         {ScriptVerb::Redial, true, 3},
+         false,
+         true,
+         false,
+         {"[4.4.4.4]"},
+         true,
+         "",
+         1,
+         0,
+         "4.4.4.4",
+         ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        HostRig rig;
+        rig.line.connected = row.connectedAtStart;
+        rig.line.dialConnects = row.dialConnects;
+        rig.units.ints[{Unit::选择框_IP重复, prop::kChecked}] = row.repeatBox ? 1 : 0;
+        rig.web.pages = row.pages;
+        rig.web.page = row.pages.empty() ? Text() : row.pages.back();
+        const ScriptOutcome outcome = rig.host.Run(row.command);
+        EXPECT_EQ(outcome.command, row.command.verb);
+        EXPECT_EQ(outcome.ok, row.ok);
+        EXPECT_EQ(outcome.error, row.error);
+        EXPECT_EQ(outcome.tries, row.tries);
+        EXPECT_EQ(outcome.rasError, row.rasError);
+        EXPECT_EQ(outcome.ip, row.ip);
+        EXPECT_EQ(outcome.previousIp, row.previousIp);
+        EXPECT_EQ(outcome.entry, "电信ADSL");
+        EXPECT_FALSE(rig.Shown("box ")) << "a script never gets a message box";
+        EXPECT_EQ(rig.board.Status(false).ip, outcome.ip) << "the outcome is published";
+        if (row.command.untilNew) {
+            EXPECT_FALSE(rig.Shown("balloon IP重复，继续进行重拔")) << "the box is not read";
+        }
+    }
+}
+
+TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {
+    HostRig rig;
+    rig.line.connected = true;
+    rig.web.page = "[1.1.1.1]";
+    // A click on 断线 during the redial's pause: the line is down then.
+    rig.pump.onProcess = [&] { rig.host.Raise(Handler::HangUpCommand, 0, 0); };
+    rig.queue.Submit({{ScriptVerb::Redial}, nullptr});
+    ScriptOutcome outcome;
+    rig.queue.Submit({{ScriptVerb::Status}, [&](const ScriptOutcome& o) { outcome = o; }});
+    rig.host.RunNext();
+    EXPECT_TRUE(rig.Shown("box 当前无拔号连接，无需断线！"));
+    EXPECT_TRUE(rig.queue.Busy()) << "the status request still waits";
+    rig.host.RunNext();
+    EXPECT_TRUE(outcome.ok);
+    EXPECT_TRUE(outcome.connected);
+    EXPECT_FALSE(outcome.busy);
+    EXPECT_FALSE(rig.queue.Busy());
+}
+
+TEST(ScriptHostTest, AJobWaitsForTheWindowsOwnCommand) {
+    HostRig rig;
+    rig.line.connected = true;
+    rig.web.page = "[1.1.1.1]";
+    std::vector<std::string> order;
+    // A scripted dial arrives during the pause of a person's redial and is woken for.
+    rig.pump.onProcess = [&] {
+        rig.queue.Submit({{ScriptVerb::Dial},
+                          [&](const ScriptOutcome& o) { order.push_back("script " + o.error); }});
+        rig.host.RunNext();  // the wake message, dispatched inside the pause
+        order.push_back("pause over");
+    };
+    const int wakesBefore = rig.wakes;
+    rig.host.Raise(Handler::RedialCommand, 0, 0);
+    order.push_back("redial done");
+    EXPECT_EQ(rig.wakes, wakesBefore + 2) << "woken on submit and again at rest";
+    rig.host.RunNext();
+    EXPECT_EQ(order, (std::vector<std::string>{"pause over", "redial done",
+                                               "script 当前已有网络链接，请断线后再拔号！"}));
+}
+
+}  // namespace
+}  // namespace qv
