@@ -5,12 +5,26 @@ set(CMAKE_LIBRARY_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 # One self-contained file per program: no libgcc, libstdc++ or winpthread DLLs beside it.
 add_link_options(-static -static-libgcc -static-libstdc++)
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
-set(QV_SYSTEM_LIBS rasapi32 wininet shell32 user32 gdi32 comctl32 kernel32 advapi32)
+set(QV_SYSTEM_LIBS rasapi32 wininet shell32 user32 gdi32 comctl32 kernel32 advapi32 ws2_32)
+
+# Debian's header-only Boost and nlohmann-json: only their own folders on the include path,
+# never all of /usr/include, whose host headers would shadow MinGW's.
+set(QV_LIBRARY_HEADERS ${CMAKE_BINARY_DIR}/library-headers)
+file(MAKE_DIRECTORY ${QV_LIBRARY_HEADERS})
+foreach(library boost nlohmann)
+    file(CREATE_LINK /usr/include/${library} ${QV_LIBRARY_HEADERS}/${library} SYMBOLIC)
+endforeach()
 
 add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
 target_link_libraries(qv_portable PUBLIC qv_options)
+target_include_directories(qv_portable SYSTEM PUBLIC ${QV_LIBRARY_HEADERS})
 add_library(qv_win STATIC ${QV_WIN_SOURCES})
 target_link_libraries(qv_win PUBLIC qv_portable ${QV_SYSTEM_LIBS})
+# Asio's select reactor instead of IOCP: IOCP would add an import of mswsock.dll.
+target_compile_definitions(qv_win PUBLIC BOOST_ASIO_DISABLE_IOCP BOOST_ASIO_NO_DEPRECATED)
+# Its headers hold a "µs" that GBK cannot encode; this file has no Chinese texts.
+set_source_files_properties(src/control/http_control_win.cpp PROPERTIES
+                            COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 # The program's icon is generated, never drawn by hand.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

@@ -7,6 +7,7 @@ packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix                 # Windows builds
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686                   # imports, strip
     clang-14 libclang-rt-14-dev                                         # fuzz targets
+    libboost1.74-dev nlohmann-json3-dev          # header-only: HTTP control (Beast), JSON
     wine wine64                      # wine, wineboot, wineserver, winepath and the 64-bit loader
     xvfb x11-utils xdotool imagemagick fonts-wqy-microhei locales       # display, input, fonts
 )

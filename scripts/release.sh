@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
 scripts/install-deps.sh
-max_bytes=$((400 * 1024))
+max_bytes=$((1024 * 1024))
 rm -rf dist && mkdir -p dist
 for arch in win64 win32; do
     cmake --preset "release-$arch" >/dev/null

@@ -6,6 +6,9 @@
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "app/settings.h"
+#include "control/dial_counter.h"
+#include "control/script_client_win.h"
+#include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
 #include "desktop/tray_menu_win.h"
 #include "desktop/tray_win.h"
@@ -27,6 +30,7 @@ qv::Bytes ProgramIconFile(HINSTANCE instance) {
 }
 
 void ServiceTeardown() {
+    qv::StopRemoteControlAtExit();
     qv::CloseHttpSession();
     qv::RasTeardownAtExit();
 }
@@ -34,6 +38,10 @@ void ServiceTeardown() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    // With arguments this process is a script's caller, not the program.
+    if (const std::optional<int> exitCode = qv::RunScriptClient()) {
+        return *exitCode;
+    }
     qv::WinProfile profile;
     SetCurrentDirectoryA(qv::RunDirectory(profile).c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
@@ -44,12 +52,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::RegisterEndRoutines({&qv::ReleaseAppState, &ServiceTeardown});
     state.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
-    qv::Assistant* assistant = nullptr;  // set before the window is loaded
-    qv::FormWindow form([&assistant](qv::Handler h, std::intptr_t a, std::intptr_t b) {
-        return assistant ? assistant->Raise(h, a, b) : 0;
+    qv::Scripting* scripting = nullptr;  // set before the window is loaded
+    qv::FormWindow form([&scripting](qv::Handler h, std::intptr_t a, std::intptr_t b) {
+        return scripting ? scripting->Raise(h, a, b) : 0;
     });
     qv::WinTray tray(state);
-    qv::RasService dialup;
+    qv::RasService ras;
+    qv::DialCounter dialup(ras);
     qv::WinPageFetcher web;
     qv::WinEventPump pump(form);
     qv::WinHotkeys hotkeys;
@@ -63,9 +72,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                           &qv::TrayMouseHandler,
                           ProgramIconFile(instance)};
     qv::Assistant app(state, services);
-    assistant = &app;
+    qv::Scripting scripts(app, state, services, dialup, form);
+    scripting = &scripts;
 
     if (form.Load(instance)) {
+        scripts.StartRemoteControl();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             qv::DispatchFormMessage(form.MainWindow(), msg);

@@ -151,6 +151,11 @@ LRESULT FormWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return DefWindowProcA(window, message, wParam, lParam);
         }
         default:
+            if (hook_) {
+                if (const std::optional<LRESULT> result = hook_(message, wParam, lParam)) {
+                    return *result;
+                }
+            }
             break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "app/ports.h"
@@ -19,6 +20,11 @@ using EventSink = std::function<std::intptr_t(Handler, std::intptr_t, std::intpt
 
 // Private messages of the form's own window.
 inline constexpr UINT kItemChosenMessage = WM_APP + 1;  // wParam: the combo box's unit id
+inline constexpr UINT kRunScriptsMessage = WM_APP + 2;  // a scripted command waits its turn
+
+// Messages the form leaves alone may be taken by an extension (the scripting link); nullopt
+// passes them on to the default procedure.
+using MessageHook = std::function<std::optional<LRESULT>(UINT, WPARAM, LPARAM)>;
 
 class FormWindow final : public Units {
   public:
@@ -36,6 +42,8 @@ class FormWindow final : public Units {
 
     // Runs the handler bound to `event` of `unit`.
     std::intptr_t Raise(Unit unit, int event, std::intptr_t a = 0, std::intptr_t b = 0);
+
+    void SetMessageHook(MessageHook hook) { hook_ = std::move(hook); }
 
     // The form runtime that owns a main window, or nullptr.
     static FormWindow* FromWindow(HWND window);
@@ -60,6 +68,7 @@ class FormWindow final : public Units {
     UnitControl* CreateUnit(const UnitRecord& record);
 
     EventSink sink_;
+    MessageHook hook_;
     HWND hwnd_ = nullptr;
     HFONT font_ = nullptr;
     HWND rememberedFocus_ = nullptr;

@@ -1,0 +1,55 @@
+#include "control/scripting_win.h"
+
+#include "control/remote_settings.h"
+
+namespace qv {
+namespace {
+
+// The program ends through EndProgram, which does not return to unwind the entry's locals:
+// the running control is kept here for the end routine.
+std::unique_ptr<HttpControl>& RunningControl() {
+    static std::unique_ptr<HttpControl> control;
+    return control;
+}
+
+}  // namespace
+
+Scripting::Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
+                     FormWindow& form)
+    : s_(services),
+      form_(form),
+      queue_([&form] { PostMessageA(form.MainWindow(), kRunScriptsMessage, 0, 0); }),
+      host_(assistant, state, services, dials, queue_, board_),
+      link_(host_, queue_, board_, codec_) {
+    form.SetMessageHook([this](UINT message, WPARAM wParam, LPARAM lParam) {
+        link_.SetMainWindow(form_.MainWindow());
+        return link_.OnMessage(message, wParam, lParam);
+    });
+}
+
+void Scripting::StartRemoteControl() {
+    const RemoteSettings settings = ReadRemoteSettings(s_.profile);
+    if (settings.state == RemoteSettings::State::Off) {
+        return;
+    }
+    if (settings.state == RemoteSettings::State::On) {
+        auto control = std::make_unique<HttpControl>(queue_, board_, codec_, settings.token);
+        if (control->Start(settings.address, settings.port)) {
+            host_.Run({ScriptVerb::Status});  // a first state for status requests while busy
+            RunningControl() = std::move(control);
+            return;
+        }
+    }
+    const Text problem = settings.state == RemoteSettings::State::Invalid
+                             ? settings.problem
+                             : ListenFailureText(settings.address, settings.port);
+    s_.tray.BalloonTip(kBalloonTitle, problem, IconKind::Warning, kBalloonMilliseconds, true);
+}
+
+void StopRemoteControlAtExit() {
+    if (RunningControl()) {
+        RunningControl()->Stop();
+    }
+}
+
+}  // namespace qv

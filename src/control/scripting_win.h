@@ -1,0 +1,54 @@
+#pragma once
+// Scripting in the running program: the command line's link on the main window and, when
+// Config.ini asks for it, the local HTTP control. A user who uses neither sees nothing of
+// it: no port, no file, no text.
+#include <windows.h>  // first: ports.h's MessageBox must meet the same macro everywhere
+
+#include <cstdint>
+#include <memory>
+
+#include "app/app_state.h"
+#include "app/assistant.h"
+#include "control/command_queue.h"
+#include "control/dial_counter.h"
+#include "control/http_control_win.h"
+#include "control/script_host.h"
+#include "control/script_link_win.h"
+#include "control/status_board.h"
+#include "control/text_codec_win.h"
+#include "ui/form_win.h"
+
+namespace qv {
+
+class Scripting {
+  public:
+    // Installs the link on `form` before its window is made, so requests that arrive
+    // during the start-up wait for it to end.
+    Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
+              FormWindow& form);
+    Scripting(const Scripting&) = delete;
+    Scripting& operator=(const Scripting&) = delete;
+
+    // Every unit event's handler runs through here.
+    std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b) {
+        return host_.Raise(handler, a, b);
+    }
+
+    // After the window's start-up: the HTTP control, when configured. An invalid
+    // configuration says why in a balloon and starts nothing.
+    void StartRemoteControl();
+
+  private:
+    Services& s_;
+    FormWindow& form_;
+    WinTextCodec codec_;
+    CommandQueue queue_;
+    StatusBoard board_;
+    ScriptHost host_;
+    ScriptLink link_;
+};
+
+// The entry's end routine: stops the HTTP control's thread before the process ends.
+void StopRemoteControlAtExit();
+
+}  // namespace qv
