@@ -94,6 +94,10 @@ if(CMAKE_CROSSCOMPILING_EMULATOR)
              COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-imports.sh $<TARGET_FILE:Quorvane>)
 endif()
 
+# The scripting test reads which ports the program listens on.
+if(TARGET qv_wine_support)
+    target_link_libraries(qv_wine_support PUBLIC iphlpapi)
+endif()
 # The page-fetch test runs its own HTTP server on the loopback interface.
 if(TARGET http_fetch_test)
     target_link_libraries(http_fetch_test PRIVATE ws2_32)

@@ -70,8 +70,10 @@ bool StartProgram() {
     std::string command = std::string("\"") + path + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
+    // No handles inherited, no standard handles passed on (Wine hands the caller's on
+    // otherwise): the program must not hold the caller's output pipe open.
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION info = {};
-    // No handles inherited: the program must not hold the caller's output pipe open.
     if (!CreateProcessA(path, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
         return false;

@@ -52,7 +52,9 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
         return FALSE;
     }
     const ScriptCommand command = parsed.args->command;
-    if (command.verb == ScriptVerb::Status && queue_.Busy()) {
+    // A busy program answers a status at once from what it last knew; during its start-up
+    // it knows nothing yet, and the request waits like any other.
+    if (command.verb == ScriptVerb::Status && queue_.Busy() && board_.Known()) {
         heldReplies_.emplace_back(replyWindow, ResultJson(board_.Status(true), codec_));
         PostMessageA(mainWindow_, kRunScriptsMessage, 0, 0);
         return TRUE;

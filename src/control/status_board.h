@@ -12,6 +12,12 @@ class StatusBoard {
     void Publish(const ScriptOutcome& outcome) {
         std::lock_guard<std::mutex> lock(mutex_);
         last_ = outcome;
+        known_ = true;
+    }
+    // False until the first command has published its outcome.
+    bool Known() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return known_;
     }
     // A status answer from the last known state.
     ScriptOutcome Status(bool busy) const {
@@ -29,6 +35,7 @@ class StatusBoard {
   private:
     mutable std::mutex mutex_;
     ScriptOutcome last_;
+    bool known_ = false;
 };
 
 }  // namespace qv

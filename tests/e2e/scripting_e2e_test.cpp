@@ -1,0 +1,246 @@
+// Scripts driving the real Quorvane.exe against the simulated ISP: the command line with and
+// without a running program, refusals without a box, the redial until a new address, a
+// failed dial's code, and the local HTTP control with its guards, queue and busy status.
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "e2e/support/e2e_driver.h"
+#include "e2e/support/script_driver.h"
+#include "sim_control.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+namespace sim = qv::sim;
+
+constexpr const char* kToken = "e2e-token-0123456789";
+
+// The JSON is UTF-8; this file's narrow literals are GBK.
+std::string Utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
+std::uint16_t RandomPort() {
+    LARGE_INTEGER seed;
+    QueryPerformanceCounter(&seed);
+    return static_cast<std::uint16_t>(42000 + (seed.QuadPart + GetCurrentProcessId()) % 15000);
+}
+
+class ScriptingE2eTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach());
+        sim::Reset();
+        sim::SetEntries({"宽带连接", "电信ADSL"});
+        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13"});
+        isp = StartIsp();
+        ASSERT_TRUE(isp) << "the simulated ISP did not start";
+        ASSERT_TRUE(folder.Ready());
+        folder.WriteConfig(ConfigText(isp->EchoUrl()));
+    }
+    void TearDown() override {
+        E2eTest::TearDown();
+        if (app) {
+            app->Close();
+            app->WaitForExit(10000);
+        }
+        app.reset();
+        sim::Reset();
+    }
+
+    void StartProgram(const std::string& extraConfig = "") {
+        folder.WriteConfig(ConfigText(isp->EchoUrl()) + extraConfig);
+        app = std::make_unique<App>();
+        ASSERT_TRUE(app->Start(folder.Path()));
+        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    }
+
+    ClientRun Call(const std::string& arguments) {
+        const auto run = RunClient(folder.Path(), arguments);
+        EXPECT_TRUE(run.has_value()) << arguments << " did not end";
+        return run.value_or(ClientRun{99, ""});
+    }
+
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(ScriptingE2eTest, CommandLineStartsTheProgramThenRunsEachVerbLikeItsButton) {
+    ASSERT_EQ(FindWindowA("QuorvaneMainWindow", nullptr), nullptr) << "a program still runs";
+    ClientRun run = Call("/status");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "state"), "disconnected") << run.output;
+    EXPECT_EQ(JsonField(run.output, "entry"), Utf8(u8"宽带连接"));
+    EXPECT_EQ(run.output.find('\n'), run.output.size() - 1) << "one line";
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Attach(5000)) << "the caller started the program with its window";
+
+    run = Call("--dial");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.11");
+    EXPECT_EQ(JsonField(run.output, "tries"), "1");
+    EXPECT_EQ(app->StatusText(0), "当前状态：拔号完毕") << "as the button reports it";
+
+    run = Call("/redial");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.12");
+    EXPECT_EQ(JsonField(run.output, "previous_ip"), "203.0.113.11");
+    EXPECT_EQ(app->StatusText(0), "当前状态：重拔完毕");
+
+    run = Call("/hangup");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "state"), "disconnected");
+    EXPECT_EQ(app->StatusText(0), "当前状态：已断开网络连接");
+    EXPECT_EQ(run.output.find("pw"), std::string::npos);
+}
+
+TEST_F(ScriptingE2eTest, RefusalsComeBackToTheScriptWithoutABox) {
+    sim::AddExternalConnection("宽带连接", "203.0.113.90");
+    StartProgram();
+    ClientRun run = Call("/dial");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "error"), Utf8(u8"当前已有网络链接，请断线后再拔号！"));
+    EXPECT_EQ(JsonField(run.output, "ok"), "false");
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+
+    EXPECT_EQ(Call("/hangup").exitCode, 0u);
+    run = Call("/hangup");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "error"), Utf8(u8"当前无拔号连接，无需断线！"));
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+}
+
+TEST_F(ScriptingE2eTest, UntilNewRedialsPastARepeatedAddressAndFailedDialsGiveTheirCode) {
+    sim::AddExternalConnection("宽带连接", "203.0.113.90");
+    sim::SetAddressPool({"203.0.113.90", "203.0.113.90", "203.0.113.14"});
+    StartProgram();
+    ClientRun run = Call("/redial /until-new /tries 5");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "tries"), "3");
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.14");
+    EXPECT_EQ(JsonField(run.output, "previous_ip"), "203.0.113.90");
+
+    sim::FailNextDials(1, 691);
+    ASSERT_EQ(Call("/hangup").exitCode, 0u);
+    run = Call("/dial");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ras_error"), "691");
+    EXPECT_EQ(JsonField(run.output, "error"), Utf8(u8"拔号失败！"));
+    EXPECT_EQ(app->StatusText(0), "当前状态：拔号失败");
+}
+
+TEST_F(ScriptingE2eTest, UsageErrorsExitWithTwoAndStartNothing) {
+    for (const char* arguments : {"/reboot", "/dial /until-new", "/redial /until-new /tries 0"}) {
+        const ClientRun run = Call(arguments);
+        EXPECT_EQ(run.exitCode, 2u) << arguments;
+        EXPECT_NE(run.output.find("usage: Quorvane.exe"), std::string::npos) << run.output;
+    }
+    EXPECT_EQ(FindWindowA("QuorvaneMainWindow", nullptr), nullptr);
+}
+
+TEST_F(ScriptingE2eTest, HttpControlAnswersEveryEndpointAndRefusesBadRequests) {
+    const std::uint16_t port = RandomPort();
+    StartProgram("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n");
+    ASSERT_TRUE(testing::WaitUntil([&] { return PortOpen(port); }, 10000));
+    const auto listening = ListeningPorts();
+    ASSERT_TRUE(listening.has_value());
+    EXPECT_EQ(listening->count(port), 1u) << "the listener check sees the control's port";
+
+    HttpAnswer answer = HttpExchange(port, HttpRequest("GET", "/status", kToken));
+    EXPECT_EQ(answer.status, 200) << answer.head;
+    EXPECT_EQ(JsonField(answer.body, "state"), "disconnected") << answer.body;
+    answer = HttpExchange(port, HttpRequest("POST", "/dial", kToken));
+    EXPECT_EQ(answer.status, 200);
+    EXPECT_EQ(JsonField(answer.body, "ip"), "203.0.113.11") << answer.body;
+    answer = HttpExchange(port, HttpRequest("POST", "/redial?until_new=1&tries=3", kToken));
+    EXPECT_EQ(JsonField(answer.body, "ip"), "203.0.113.12") << answer.body;
+    answer = HttpExchange(port, HttpRequest("POST", "/hangup", kToken));
+    EXPECT_EQ(JsonField(answer.body, "ok"), "true") << answer.body;
+    answer = HttpExchange(port, HttpRequest("POST", "/hangup", kToken));
+    EXPECT_EQ(answer.status, 200) << "the command ran; ok tells the refusal";
+    EXPECT_EQ(JsonField(answer.body, "error"), Utf8(u8"当前无拔号连接，无需断线！"));
+    EXPECT_FALSE(app->FindMessageBox().has_value());
+
+    struct Row {
+        const char* name;
+        std::string request;
+        int status;
+    };
+    const Row rows[] = {
+        {"no token", HttpRequest("GET", "/status", ""), 401},
+        {"wrong token", HttpRequest("GET", "/status", "e2e-token-0123456788"), 401},
+        {"wrong method", HttpRequest("GET", "/dial", kToken), 405},
+        {"unknown path", HttpRequest("GET", "/reboot", kToken), 404},
+        {"malformed", "GET /status HTTP/1.1\r\nBroken header line\r\n\r\n", 400},
+        {"not HTTP", "hello\r\n\r\n", 400},
+        {"head over 8 KB", HttpRequest("GET", "/status?" + std::string(9000, 'a'), kToken), 431},
+        {"body over 4 KB", HttpRequest("POST", "/dial", kToken, std::string(5000, 'b')), 413},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(HttpExchange(port, row.request).status, row.status) << row.name;
+    }
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 2u) << "bad requests ran nothing";
+    ASSERT_TRUE(app->Close());
+    EXPECT_EQ(app->WaitForExit(10000), 0u) << "ends as before, the control's thread stopped";
+}
+
+TEST_F(ScriptingE2eTest, ScriptedRedialsQueueAndStatusAnswersMeanwhile) {
+    const std::uint16_t port = RandomPort();
+    sim::AddExternalConnection("宽带连接", "203.0.113.90");
+    sim::SetDelays(1500, 0);
+    StartProgram("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n");
+    ASSERT_TRUE(testing::WaitUntil([&] { return PortOpen(port); }, 10000));
+
+    HttpAnswer a;
+    HttpAnswer b;
+    std::thread first([&] { a = HttpExchange(port, HttpRequest("POST", "/redial", kToken)); });
+    std::thread second([&] { b = HttpExchange(port, HttpRequest("POST", "/redial", kToken)); });
+    // While they run, a status request answers at once from the last known state.
+    std::string status;
+    EXPECT_TRUE(testing::WaitUntil(
+        [&] {
+            const DWORD start = GetTickCount();
+            status = HttpExchange(port, HttpRequest("GET", "/status", kToken), 5000).body;
+            return JsonField(status, "busy") == "true" && GetTickCount() - start < 1000;
+        },
+        20000))
+        << status;
+    first.join();
+    second.join();
+    EXPECT_EQ(JsonField(a.body, "ok"), "true") << a.body;
+    EXPECT_EQ(JsonField(b.body, "ok"), "true") << b.body;
+    // One after the other: the later one started from the address the earlier one got.
+    const bool aFirst = JsonField(b.body, "previous_ip") == JsonField(a.body, "ip");
+    const bool bFirst = JsonField(a.body, "previous_ip") == JsonField(b.body, "ip");
+    EXPECT_TRUE(aFirst != bFirst) << a.body << "\n" << b.body;
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 2u);
+}
+
+// Ports that came while the program ran and went with it were the program's. (Another
+// program on the machine doing exactly that meanwhile would be taken for it.)
+TEST_F(ScriptingE2eTest, WithoutTheSectionNoPortIsOpened) {
+    const auto before = ListeningPorts();
+    ASSERT_TRUE(before.has_value());
+    StartProgram();
+    EXPECT_EQ(Call("/status").exitCode, 0u) << "the command line needs no port";
+    const auto during = ListeningPorts();
+    ASSERT_TRUE(app->Close());
+    ASSERT_TRUE(app->WaitForExit(10000).has_value());
+    app.reset();
+    const auto after = ListeningPorts();
+    ASSERT_TRUE(during.has_value() && after.has_value());
+    for (std::uint16_t port : *during) {
+        EXPECT_TRUE(before->count(port) || after->count(port))
+            << "the program listened on " << port;
+    }
+}
+
+}  // namespace
+}  // namespace qv::e2e

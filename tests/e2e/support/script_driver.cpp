@@ -1,0 +1,193 @@
+#include "e2e/support/script_driver.h"
+
+#include <winsock2.h>
+#include <ws2tcpip.h>
+
+#include <iphlpapi.h>
+
+#include <nlohmann/json.hpp>
+
+namespace qv::e2e {
+namespace {
+
+struct WinsockUser {
+    WinsockUser() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+    ~WinsockUser() { WSACleanup(); }
+};
+
+SOCKET Connect(std::uint16_t port, DWORD timeoutMs) {
+    static WinsockUser winsock;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (s == INVALID_SOCKET) {
+        return s;
+    }
+    const DWORD timeout = timeoutMs;
+    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    return s;
+}
+
+}  // namespace
+
+std::optional<ClientRun> RunClient(const std::string& folder, const std::string& arguments,
+                                   DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return std::nullopt;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    std::string command = "\"" + folder + "\\Quorvane.exe\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info = {};
+    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                        "C:\\", &startup, &info) != FALSE;
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return std::nullopt;
+    }
+    CloseHandle(info.hThread);
+    // Read while it runs, without blocking: a program it starts could hold the pipe.
+    ClientRun run;
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        ended = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buffer[4096];
+            DWORD read = 0;
+            if (!ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) || read == 0) {
+                break;
+            }
+            run.output.append(buffer, read);
+        }
+        if (ended || GetTickCount() - start > timeoutMs) {
+            break;
+        }
+    }
+    CloseHandle(readEnd);
+    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    if (!ended) {
+        TerminateProcess(info.hProcess, 99);
+    }
+    CloseHandle(info.hProcess);
+    return ended ? std::optional<ClientRun>(run) : std::nullopt;
+}
+
+HttpAnswer HttpExchange(std::uint16_t port, const std::string& request, DWORD timeoutMs) {
+    HttpAnswer answer;
+    SOCKET s = Connect(port, timeoutMs);
+    if (s == INVALID_SOCKET) {
+        return answer;
+    }
+    std::size_t sent = 0;
+    while (sent < request.size()) {
+        const int n = send(s, request.data() + sent, static_cast<int>(request.size() - sent), 0);
+        if (n <= 0) {
+            break;  // the server may answer and close before reading everything
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+    std::string all;
+    char buffer[4096];
+    for (;;) {
+        const int n = recv(s, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            break;
+        }
+        all.append(buffer, static_cast<std::size_t>(n));
+    }
+    closesocket(s);
+    const std::size_t headEnd = all.find("\r\n\r\n");
+    if (all.rfind("HTTP/1.1 ", 0) != 0 || headEnd == std::string::npos) {
+        return answer;
+    }
+    answer.status = std::atoi(all.c_str() + 9);
+    answer.head = all.substr(0, headEnd);
+    answer.body = all.substr(headEnd + 4);
+    return answer;
+}
+
+std::string HttpRequest(const std::string& method, const std::string& target,
+                        const std::string& token, const std::string& body) {
+    std::string request = method + " " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    if (!token.empty()) {
+        request += "Authorization: Bearer " + token + "\r\n";
+    }
+    if (!body.empty() || method == "POST") {
+        request += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+    }
+    return request + "\r\n" + body;
+}
+
+bool PortOpen(std::uint16_t port) {
+    SOCKET s = Connect(port, 2000);
+    if (s == INVALID_SOCKET) {
+        return false;
+    }
+    closesocket(s);
+    return true;
+}
+
+namespace {
+
+template <typename Table>
+std::optional<std::set<std::uint16_t>> PortsOf(ULONG family) {
+    ULONG size = 0;
+    GetExtendedTcpTable(nullptr, &size, FALSE, family, TCP_TABLE_OWNER_PID_LISTENER, 0);
+    std::vector<char> buffer(size + 4096);
+    size = static_cast<ULONG>(buffer.size());
+    if (GetExtendedTcpTable(buffer.data(), &size, FALSE, family, TCP_TABLE_OWNER_PID_LISTENER, 0) !=
+        NO_ERROR) {
+        return std::nullopt;
+    }
+    const auto* table = reinterpret_cast<const Table*>(buffer.data());
+    std::set<std::uint16_t> ports;
+    for (DWORD i = 0; i < table->dwNumEntries; ++i) {
+        ports.insert(ntohs(static_cast<u_short>(table->table[i].dwLocalPort)));
+    }
+    return ports;
+}
+
+}  // namespace
+
+std::optional<std::set<std::uint16_t>> ListeningPorts() {
+    auto v4 = PortsOf<MIB_TCPTABLE_OWNER_PID>(AF_INET);
+    auto v6 = PortsOf<MIB_TCP6TABLE_OWNER_PID>(AF_INET6);
+    if (!v4) {
+        return std::nullopt;
+    }
+    if (v6) {
+        v4->insert(v6->begin(), v6->end());
+    }
+    return v4;
+}
+
+std::optional<std::string> JsonField(const std::string& json, const std::string& name) {
+    const auto object = nlohmann::json::parse(json, nullptr, false);
+    if (object.is_discarded() || !object.is_object() || !object.contains(name)) {
+        return std::nullopt;
+    }
+    const auto& value = object[name];
+    return value.is_string() ? value.get<std::string>() : value.dump();
+}
+
+}  // namespace qv::e2e
