@@ -29,6 +29,7 @@ constexpr auto kIdleLimit = std::chrono::seconds(10);
 // How long an idle program may take to refresh the state for a status request before the
 // last known state is sent instead.
 constexpr auto kStatusWait = std::chrono::seconds(2);
+constexpr auto kDrainLimit = std::chrono::seconds(2);
 
 std::string ErrorBody(int status) {
     const char* reason = status == 400   ? "malformed request"
@@ -122,9 +123,10 @@ class Session : public std::enable_shared_from_this<Session> {
     // thread be slow to take it.
     void Submit(const ScriptCommand& command) {
         auto answered = std::make_shared<bool>(false);
+        std::shared_ptr<asio::steady_timer> timer;
         if (command.verb == ScriptVerb::Status) {
-            auto timer = std::make_shared<asio::steady_timer>(server_.io, kStatusWait);
-            timer->async_wait([self = shared_from_this(), answered, timer](beast::error_code) {
+            timer = std::make_shared<asio::steady_timer>(server_.io, kStatusWait);
+            timer->async_wait([self = shared_from_this(), answered](beast::error_code) {
                 if (!*answered) {
                     *answered = true;
                     self->Reply(200,
@@ -133,7 +135,8 @@ class Session : public std::enable_shared_from_this<Session> {
             });
         }
         server_.queue.Submit(
-            {command, [self = shared_from_this(), answered](const ScriptOutcome& outcome) mutable {
+            {command,
+             [self = shared_from_this(), answered, timer](const ScriptOutcome& outcome) mutable {
                  // Runs on the window's thread: only builds the text and posts it. The last
                  // reference moves into the posted handler, so the session ends on its own
                  // thread.
@@ -141,9 +144,12 @@ class Session : public std::enable_shared_from_this<Session> {
                      std::string json = ResultJson(outcome, self->server_.codec);
                      auto session = std::move(self);
                      asio::post(session->server_.io,
-                                [session, answered, json = std::move(json)]() mutable {
+                                [session, answered, timer, json = std::move(json)]() mutable {
                                     if (!*answered) {
                                         *answered = true;
+                                        if (timer) {
+                                            timer->cancel();
+                                        }
                                         session->Reply(200, std::move(json));
                                     }
                                 });
@@ -169,9 +175,25 @@ class Session : public std::enable_shared_from_this<Session> {
                           [self = shared_from_this()](beast::error_code ec, std::size_t) {
                               if (ec) {
                                   Trace("write", ec);
+                                  return self->Close();
                               }
-                              self->Close();
+                              beast::error_code ignored;
+                              self->stream_.socket().shutdown(tcp::socket::shutdown_send, ignored);
+                              self->stream_.expires_after(kDrainLimit);
+                              self->Drain();
                           });
+    }
+
+    // Closing with unread request bytes (a refused body) would reset the connection and
+    // could destroy the answer before the caller reads it: read the rest away first.
+    void Drain() {
+        stream_.async_read_some(asio::buffer(drain_),
+                                [self = shared_from_this()](beast::error_code ec, std::size_t) {
+                                    if (ec) {
+                                        return self->Close();
+                                    }
+                                    self->Drain();
+                                });
     }
 
     void Close() {
@@ -184,6 +206,7 @@ class Session : public std::enable_shared_from_this<Session> {
     beast::tcp_stream stream_;
     beast::flat_buffer buffer_{kMaxHeadBytes + kMaxBodyBytes};
     std::optional<http::request_parser<http::string_body>> parser_;
+    char drain_[1024];
     http::response<http::string_body> response_;
 };
 
