@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds the fuzz preset and runs every tests/fuzz/<name>_fuzz target over its seed corpus for
-# a bounded time (default 15 s each). Inputs the fuzzer finds go to a temporary directory, never
-# to the repository; any finding fails the run and its input is left there, path printed.
+# Builds the fuzz preset and runs every tests/fuzz/<name>_fuzz target over its seed corpus (and
+# its token dictionary, where it has one) for a bounded time, by default 15 s each. Inputs the
+# fuzzer finds go to a temporary directory, never to the repository; any finding fails the run
+# and its input is left there, path printed.
 # Usage: scripts/fuzz.sh [seconds-per-target]
 set -uo pipefail
 cd "$(dirname "$0")/.."
@@ -23,10 +24,12 @@ for source in tests/fuzz/*_fuzz.cpp; do
     fi
     mkdir -p "$work/$name/new"
     log=$work/$name.log
+    options=()
+    [ -f "tests/fuzz/dict/$name.dict" ] && options+=(-dict="tests/fuzz/dict/$name.dict")
     # The first directory receives new inputs; the seeds are only read.
     build/fuzz/${name}_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
         -rss_limit_mb=1024 -malloc_limit_mb=512 -print_final_stats=1 \
-        -artifact_prefix="$work/$name/" "$work/$name/new" "$corpus" >"$log" 2>&1
+        "${options[@]}" -artifact_prefix="$work/$name/" "$work/$name/new" "$corpus" >"$log" 2>&1
     status=$?
     runs=$(grep -oE 'stat::number_of_executed_units: *[0-9]+' "$log" | grep -oE '[0-9]+$')
     cov=$(grep -oE 'cov: [0-9]+' "$log" | tail -1)
