@@ -1,6 +1,7 @@
 #include "ui/css_sheet.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qv {
 namespace {
@@ -164,20 +165,23 @@ bool Matches(const CssSelector& s, const MarkupElement& e, bool hovered) {
 // A plain decimal number at the start of `s`; the count of bytes read is stored in `used`.
 std::optional<double> ReadNumber(std::string_view s, std::size_t& used) {
     double value = 0;
-    double scale = 0;
+    double scale = 0.1;
     bool digits = false;
+    // Not `scale == 0`: a long fraction underflows the scale to 0 and would read on as digits
+    // of the integer part.
+    bool fraction = false;
     std::size_t i = 0;
     for (; i < s.size(); ++i) {
         if (s[i] >= '0' && s[i] <= '9') {
             digits = true;
-            if (scale == 0) {
+            if (!fraction) {
                 value = value * 10 + (s[i] - '0');
             } else {
                 value += (s[i] - '0') * scale;
                 scale /= 10;
             }
-        } else if (s[i] == '.' && scale == 0) {
-            scale = 0.1;
+        } else if (s[i] == '.' && !fraction) {
+            fraction = true;
         } else {
             break;
         }
@@ -200,7 +204,13 @@ bool ApplyFontSize(TextStyle& style, std::string_view value, double parentPt) {
     } kUnits[] = {{"pt", 1.0, false}, {"px", 0.75, false}, {"em", 1.0, true}, {"%", 0.01, true}};
     for (const auto& u : kUnits) {
         if (unit == u.unit) {
-            style.fontSizePt = *number * u.factor * (u.relative ? parentPt : 1.0);
+            // Hundreds of digits, or relative sizes compounded down the chain, overflow to
+            // infinity or underflow to 0: no font has that height.
+            const double size = *number * u.factor * (u.relative ? parentPt : 1.0);
+            if (!std::isfinite(size) || size <= 0) {
+                return false;
+            }
+            style.fontSizePt = size;
             return true;
         }
     }
