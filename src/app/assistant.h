@@ -6,7 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "ui/form_ids.h"
 
 namespace qv {

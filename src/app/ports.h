@@ -4,7 +4,7 @@
 // program; recording fakes implement them in the native tests.
 #include <cstdint>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "ui/form_ids.h"
 
 namespace qv {

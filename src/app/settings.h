@@ -1,7 +1,7 @@
 #pragma once
 // Config.ini beside the program: the chosen connection, the account and the password.
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

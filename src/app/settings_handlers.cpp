@@ -1,5 +1,5 @@
 #include "app/assistant.h"
-#include "app/number_text.h"
+#include "base/number_text.h"
 #include "app/settings.h"
 
 namespace qv {

@@ -1,6 +1,6 @@
 // Timed redial: the caption of 按钮_定时 is the only record of whether timing is on.
 #include "app/assistant.h"
-#include "app/number_text.h"
+#include "base/number_text.h"
 #include "app/redial_period.h"
 
 namespace qv {

@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
 #include "desktop/tray_record.h"
 
 namespace qv {

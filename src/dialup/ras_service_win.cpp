@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 #include "app/service_state.h"
 #include "dialup/dial_target.h"
 #include "dialup/hang_up_wait.h"

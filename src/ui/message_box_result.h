@@ -1,7 +1,7 @@
 #pragma once
 // The message box's style adjustment and the mapping of the pressed button to the form's
 // result numbers (OK 0, Cancel 1, Abort 2, Retry 3, Ignore 4, Yes 5, No 6).
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

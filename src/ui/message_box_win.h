@@ -1,5 +1,5 @@
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

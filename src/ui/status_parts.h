@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

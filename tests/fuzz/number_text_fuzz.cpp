@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/number_text.h"
+#include "base/number_text.h"
 #include "fuzz_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -1,7 +1,7 @@
 // The text helpers and the body-to-text step on hostile bytes, positions and counts.
 // Input: flags byte, start and count (int32 each), then needle, replacement, start marker and
 // end marker as fields, then the text.
-#include "app/text_helpers.h"
+#include "base/text_helpers.h"
 #include "fuzz_input.h"
 
 namespace {

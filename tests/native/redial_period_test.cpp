@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/number_text.h"
+#include "base/number_text.h"
 #include "app/redial_period.h"
 
 namespace qv {

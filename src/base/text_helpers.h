@@ -2,7 +2,7 @@
 // Text operations on 8-bit GBK text. Positions are 1-based bytes; a match never starts on the
 // second byte of a two-byte character. Every operation is safe on any bytes, positions and
 // counts: out-of-range values give the empty or unchanged result, never a read past the text.
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

@@ -1,4 +1,4 @@
-#include "app/number_text.h"
+#include "base/number_text.h"
 
 #include <climits>
 #include <cstdint>
@@ -40,32 +40,28 @@ Text FoldFullWidth(const Text& text) {
     return folded;
 }
 
-int TextToInt(const Text& text) {
-    const Text folded = FoldFullWidth(text);
+std::int64_t ParseDecimalPrefix(std::string_view text, std::int64_t limit) {
     std::size_t i = 0;
-    auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (i < folded.size() && isSpace(folded[i])) {
+    while (i < text.size() && IsAsciiSpace(text[i])) {
         ++i;
     }
     bool negative = false;
-    if (i < folded.size() && (folded[i] == '+' || folded[i] == '-')) {
-        negative = folded[i] == '-';
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
         ++i;
     }
     std::int64_t value = 0;
-    for (; i < folded.size() && folded[i] >= '0' && folded[i] <= '9'; ++i) {
-        value = value * 10 + (folded[i] - '0');
-        if (value > static_cast<std::int64_t>(INT_MAX) + 1) {
-            value = static_cast<std::int64_t>(INT_MAX) + 1;  // saturate, never overflow
-        }
+    for (; i < text.size() && IsAsciiDigit(text[i]); ++i) {
+        const int digit = text[i] - '0';
+        value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
-    if (negative) {
-        value = -value;
-    }
-    if (value > INT_MAX) {
-        return INT_MAX;
-    }
-    return static_cast<int>(value);
+    return negative ? -value : value;
+}
+
+int TextToInt(const Text& text) {
+    const std::int64_t value =
+        ParseDecimalPrefix(FoldFullWidth(text), static_cast<std::int64_t>(INT_MAX) + 1);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
 }  // namespace qv

@@ -1,4 +1,4 @@
-#include "app/text_helpers.h"
+#include "base/text_helpers.h"
 
 #include <algorithm>
 #include <cstdint>

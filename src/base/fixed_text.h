@@ -2,7 +2,7 @@
 // Copies texts into the fixed character fields of system records.
 #include <cstddef>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 
