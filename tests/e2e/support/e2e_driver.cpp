@@ -143,15 +143,16 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
-ProgramFolder::ProgramFolder() {
+ProgramFolder::ProgramFolder(const std::string& nameSuffix, const std::string& programName)
+    : programName_(programName) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "qv-e2e-" + UniqueSuffix();
+    path_ = std::string(temp) + "qv-e2e-" + UniqueSuffix() + nameSuffix;
     if (!CreateDirectoryA(path_.c_str(), nullptr)) {
         return;
     }
     const std::string bin = testing::ProgramDirectory();
-    ready_ = CopyFileA((bin + "\\Quorvane.exe").c_str(), (path_ + "\\Quorvane.exe").c_str(),
+    ready_ = CopyFileA((bin + "\\Quorvane.exe").c_str(), (path_ + "\\" + programName_).c_str(),
                        FALSE) != FALSE;
     // The simulated line: found beside the program, where the loader looks first.
     if (FileExists(bin + "\\rasapi32.dll")) {
@@ -161,7 +162,8 @@ ProgramFolder::ProgramFolder() {
 }
 
 ProgramFolder::~ProgramFolder() {
-    for (const char* file : {"Quorvane.exe", "rasapi32.dll", "Config.ini"}) {
+    for (const std::string& file :
+         {programName_, std::string("rasapi32.dll"), std::string("Config.ini")}) {
         DeleteFileA((path_ + "\\" + file).c_str());
     }
     RemoveDirectoryA(path_.c_str());
@@ -200,8 +202,8 @@ App::~App() {
     }
 }
 
-bool App::Start(const std::string& folder, DWORD timeoutMs) {
-    std::string command = "\"" + folder + "\\Quorvane.exe\"";
+bool App::Start(const std::string& folder, DWORD timeoutMs, const std::string& program) {
+    std::string command = "\"" + folder + "\\" + program + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -224,6 +226,17 @@ bool App::Start(const std::string& folder, DWORD timeoutMs) {
 
 bool App::Running() const {
     return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> App::ProcessorTimeMs() const {
+    FILETIME created, exited, kernel, user;
+    if (process_ == nullptr || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) {
+        return std::nullopt;
+    }
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<DWORD>((ticks(kernel) + ticks(user)) / 10000);  // 100 ns units
 }
 
 HWND App::Control(Unit unit) const {
@@ -284,6 +297,28 @@ std::vector<std::string> App::ComboItems(Unit unit) const {
         items.push_back(Narrow(text));
     }
     return items;
+}
+
+bool App::ChooseComboItem(Unit unit, int index) const {
+    HWND combo = Control(unit);
+    const auto current = Ask(combo, CB_GETCURSEL, 0, 0);
+    if (!current || !Ask(combo, CB_SHOWDROPDOWN, TRUE, 0)) {
+        return false;
+    }
+    const int steps = index - static_cast<int>(*current);
+    for (int i = 0; i < (steps < 0 ? -steps : steps); ++i) {
+        Ask(combo, WM_KEYDOWN, steps < 0 ? VK_UP : VK_DOWN, 0);
+    }
+    return Ask(combo, WM_KEYDOWN, VK_RETURN, 0).has_value();
+}
+
+std::optional<POINT> App::CentreOf(Unit unit) const {
+    RECT rc;
+    HWND control = Control(unit);
+    if (control == nullptr || !GetWindowRect(control, &rc)) {
+        return std::nullopt;
+    }
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
 // SB_GETTEXT writes into the caller's buffer, which the system does not copy between
@@ -415,6 +450,24 @@ std::optional<DWORD> App::WaitForExit(DWORD timeoutMs) {
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+bool XdoTool(const std::string& arguments) {
+    constexpr const char* kXdoTool = "/usr/bin/xdotool";
+    if (!FileExists(std::string("Z:") + kXdoTool)) {
+        return false;
+    }
+    std::string command = std::string(kXdoTool) + " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
 std::string TestOutputDirectory() {
