@@ -133,6 +133,55 @@ BOOL CALLBACK ReadBoxPart(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Utf8(const std::string& text) {
+    const std::wstring wide = Widen(text);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+// Under Wine, GetProcessTimes knows nothing of another process's time (it reports 0 for one
+// that spins). Linux keeps the account in /proc/<pid>/stat; the Wine process is the one whose
+// command line holds the program's path, which names a folder of its own.
+std::optional<DWORD> LinuxProcessorTimeMs(const std::string& programPath) {
+    const std::string wanted = Utf8(programPath);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::optional<DWORD> time;
+    do {
+        const std::string pid = entry.cFileName;
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            ReadWholeFile("Z:\\proc\\" + pid + "\\cmdline").find(wanted) == std::string::npos) {
+            continue;
+        }
+        // Past the command name in parentheses: state, then 10 fields, then utime and stime
+        // in clock ticks of 10 ms.
+        const std::string stat = ReadWholeFile("Z:\\proc\\" + pid + "\\stat");
+        const auto close = stat.rfind(')');
+        std::istringstream fields(close == std::string::npos ? "" : stat.substr(close + 1));
+        std::string field;
+        unsigned long long user = 0, system = 0;
+        for (int i = 0; i < 11 && fields >> field; ++i) {
+        }
+        if (fields >> user >> system) {
+            time = static_cast<DWORD>((user + system) * 10);
+        }
+    } while (!time && FindNextFileA(search, &entry));
+    FindClose(search);
+    return time;
+}
+
 std::string UniqueSuffix() {
     static int counter = 0;
     LARGE_INTEGER now;
@@ -203,7 +252,8 @@ App::~App() {
 }
 
 bool App::Start(const std::string& folder, DWORD timeoutMs, const std::string& program) {
-    std::string command = "\"" + folder + "\\" + program + "\"";
+    programPath_ = folder + "\\" + program;
+    std::string command = "\"" + programPath_ + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -229,6 +279,9 @@ bool App::Running() const {
 }
 
 std::optional<DWORD> App::ProcessorTimeMs() const {
+    if (FileExists("Z:\\proc\\self\\stat")) {
+        return LinuxProcessorTimeMs(programPath_);
+    }
     FILETIME created, exited, kernel, user;
     if (process_ == nullptr || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) {
         return std::nullopt;

@@ -75,7 +75,8 @@ class App {
     HWND MainWindow() const { return window_; }
     DWORD ProcessId() const { return processId_; }
     bool Running() const;
-    // The processor time (user and kernel) the program has used so far.
+    // The processor time (user and kernel) the program has used so far, as the system that
+    // runs it accounts it.
     std::optional<DWORD> ProcessorTimeMs() const;
 
     HWND Control(Unit unit) const;
@@ -125,6 +126,7 @@ class App {
   private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
+    std::string programPath_;
     HWND window_ = nullptr;
 };
 
