@@ -35,7 +35,7 @@ void ServiceTeardown() {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::WinProfile profile;
-    SetCurrentDirectoryA(qv::RunDirectory(profile).c_str());
+    SetCurrentDirectoryA(qv::StartDirectory(profile).c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 

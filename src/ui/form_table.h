@@ -40,9 +40,10 @@ struct UnitRecord {
     std::span<const char* const> items = {};  // combo box items
     int selection = -1;                       // combo box
     TextAlign align = TextAlign::Left;        // edit box
-    std::uint32_t textColor = 0;              // label, 0x00BBGGRR
-    int level = 0;                            // menu tree level
-    const char* shortcut = "";                // menu item
+    // Label text colour, 0x00BBGGRR; none: the system's text colour, as other controls use.
+    std::optional<std::uint32_t> textColor = std::nullopt;
+    int level = 0;              // menu tree level
+    const char* shortcut = "";  // menu item
     Binding bindings[2] = {};
 };
 

@@ -7,6 +7,10 @@ namespace qv {
 
 inline constexpr const char* kDefaultMessageBoxTitle = "信息：";
 
+// The caption shown: the given title, or the default when it is missing or empty (an empty
+// text and an absent text are the same value).
+const char* MessageBoxTitle(const Text* title);
+
 // Adds the task-modal flag unless the caller asked for a system-modal box.
 int MessageBoxStyle(int style);
 
