@@ -7,7 +7,7 @@
 #include "app/app_state.h"
 #include "app/ports.h"
 #include "base/text.h"
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
 
 namespace qv {
 

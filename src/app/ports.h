@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "base/text.h"
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
 
 namespace qv {
 

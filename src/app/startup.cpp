@@ -1,6 +1,5 @@
 #include "app/assistant.h"
 #include "app/settings.h"
-#include "ui/form_table.h"
 
 namespace qv {
 namespace {
@@ -18,7 +17,7 @@ void Assistant::InitMainWindow() {
     }
 
     const std::uintptr_t window = s_.units.WindowHandle(Unit::窗口);
-    const Text tip = TrayTipText();
+    const Text tip = kTrayTipText;
     // Without the icon resource the tray falls back to the window's small icon.
     const Bytes* icon = s_.programIconFile.empty() ? nullptr : &s_.programIconFile;
     s_.tray.TraySetup(window, icon, &tip, s_.trayMouseHandler);

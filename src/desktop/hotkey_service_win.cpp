@@ -1,7 +1,8 @@
 #include "desktop/hotkey_service_win.h"
 
 #include "desktop/hotkey_modifiers.h"
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
+#include "desktop/desktop_ids.h"
 
 namespace qv {
 namespace {

@@ -6,6 +6,7 @@
 
 #include "app/ports.h"
 #include "base/text.h"
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_record.h"
 
 namespace qv {

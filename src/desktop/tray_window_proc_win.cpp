@@ -3,7 +3,8 @@
 #include "app/app_state.h"
 #include "desktop/tray_fields.h"
 #include "desktop/tray_win.h"
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
+#include "desktop/desktop_ids.h"
 #include "ui/program_end_win.h"
 
 namespace qv {

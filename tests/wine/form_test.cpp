@@ -89,7 +89,7 @@ TEST_F(FormTest, WindowIsFixedSizeCentredWithMinimiseBoxOnly) {
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_EQ(GetMenu(window), nullptr);
-    EXPECT_EQ(TextOf(window), MainWindowCaption());
+    EXPECT_EQ(TextOf(window), "QuorvaneV1.0 By Telmora_" QV_MAKER_SITE);
     EXPECT_EQ(TextOf(window).rfind("QuorvaneV1.0 By Telmora_", 0), 0u) << TextOf(window);
     EXPECT_EQ(raised.front().handler, Handler::InitMainWindow) << "created event first";
     EXPECT_EQ(Count(Handler::InitMainWindow), 1);

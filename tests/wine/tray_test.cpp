@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/desktop_ids.h"
 #include "desktop/icon_file.h"
 #include "desktop/tray_win.h"
 #include "desktop/tray_window_proc_win.h"

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/desktop_ids.h"
 #include "app/app_state.h"
 #include "desktop/tray_fields.h"
 #include "desktop/tray_win.h"

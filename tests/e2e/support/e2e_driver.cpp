@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_record.h"
 #include "wine/support/wine_support.h"
 
@@ -287,6 +288,11 @@ bool App::Attach(DWORD timeoutMs) {
     GetWindowThreadProcessId(window_, &processId_);
     process_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId_);
     attached_ = true;
+    char path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process_ != nullptr && QueryFullProcessImageNameA(process_, 0, path, &size)) {
+        programPath_ = std::string(path, size);
+    }
     return process_ != nullptr;
 }
 
