@@ -37,7 +37,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
     GetWindowThreadProcessId(window, &pid);
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if ((search->processId == 0 || pid == search->processId) && std::string(name) == search->className) {
+    if ((search->processId == 0 || pid == search->processId) &&
+        std::string(name) == search->className) {
         search->found = window;
         return FALSE;
     }
@@ -48,8 +49,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 bool StatusPart2Written(DWORD processId, const char* className) {
     Search search = {processId, className, nullptr};
     EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-    HWND bar = search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr)
-                            : nullptr;
+    HWND bar =
+        search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
     DWORD_PTR length = 0;
     return bar != nullptr &&
            SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
@@ -151,6 +152,7 @@ int main(int argc, char** argv) {
     if (verb == "redial" && argc == 3) {
         return Redial(std::max(1, std::atoi(argv[2])));
     }
-    std::fprintf(stderr, "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial COUNT\n");
+    std::fprintf(stderr,
+                 "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial COUNT\n");
     return 2;
 }

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "app/app_state.h"
+#include "app/form_vocabulary.h"
 #include "app/ports.h"
 #include "base/text.h"
-#include "app/form_vocabulary.h"
 
 namespace qv {
 
@@ -17,7 +17,7 @@ inline constexpr const char* kBalloonTitle = "提示";
 inline constexpr int kBalloonMilliseconds = 2000;
 
 class Assistant {
-public:
+  public:
     Assistant(AppState& state, Services& services) : state_(state), s_(services) {}
 
     // Runs the handler bound to a unit event; the result is the event's message result.
@@ -25,6 +25,8 @@ public:
 
     // Start-up and settings.
     void InitMainWindow();
+    // The tray's mouse callback: a right-button press opens the tray menu.
+    void TrayMouseHandler(std::uint32_t mouseMessage);
     NetworkEnvironment CheckNetworkEnvironment();
     void RestoreSettings();
     void SaveSettings();
@@ -47,7 +49,7 @@ public:
     const Text& IpEchoPageUrl() const { return ipEchoPageUrl_; }
     void SetIpEchoPageUrl(const Text& url) { ipEchoPageUrl_ = url; }
 
-private:
+  private:
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);

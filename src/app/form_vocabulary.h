@@ -56,20 +56,20 @@ enum class UnitType : std::uint8_t {
 // Property numbers the logic uses (0..7 are common to all unit types).
 namespace prop {
 inline constexpr int kDisabled = 6;
-inline constexpr int kContent = 8;  // EditBox text, Timer period
-inline constexpr int kCaption = 10;  // Button caption
-inline constexpr int kChecked = 18;  // CheckBox
+inline constexpr int kContent = 8;     // EditBox text, Timer period
+inline constexpr int kCaption = 10;    // Button caption
+inline constexpr int kChecked = 18;    // CheckBox
 inline constexpr int kSelection = 19;  // ComboBox, -1 for none
 }  // namespace prop
 
 // Event numbers.
 namespace event {
-inline constexpr int kCreated = 0;  // window
+inline constexpr int kCreated = 0;     // window
 inline constexpr int kDestroying = 2;  // window, during WM_DESTROY
-inline constexpr int kClicked = 0;  // button, check box, menu item
+inline constexpr int kClicked = 0;     // button, check box, menu item
 inline constexpr int kItemChosen = 0;  // combo box, user choice only
-inline constexpr int kTick = 0;  // clock
-inline constexpr int kFeedback = 0;  // label, on HotkeyFeedbackMessage
+inline constexpr int kTick = 0;        // clock
+inline constexpr int kFeedback = 0;    // label, on HotkeyFeedbackMessage
 }  // namespace event
 
 // The behaviours a unit event can be bound to.

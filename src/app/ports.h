@@ -3,9 +3,10 @@
 // dial-up service, the web and the message pump. Win32 adapters implement them in the
 // program; recording fakes implement them in the native tests.
 #include <cstdint>
+#include <functional>
 
-#include "base/text.h"
 #include "app/form_vocabulary.h"
+#include "base/text.h"
 
 namespace qv {
 
@@ -13,7 +14,7 @@ namespace qv {
 enum class IconKind : std::uint32_t { None = 0, Info = 1, Warning = 2, Error = 3 };
 
 // The tray's mouse callback: called with the mouse message of a tray notification.
-using TrayMouseCallback = void (*)(std::uint32_t mouseMessage);
+using TrayMouseCallback = std::function<void(std::uint32_t mouseMessage)>;
 
 // The form's units as the logic sees them, plus the status bar, message box and popup.
 class Units {
@@ -95,7 +96,6 @@ struct Services {
     EventPump& pump;
     Profile& profile;
     Hotkeys& hotkeys;
-    TrayMouseCallback trayMouseHandler = nullptr;
     Bytes programIconFile = {};
 };
 

@@ -1,8 +1,8 @@
 #include "desktop/hotkey_service_win.h"
 
-#include "desktop/hotkey_modifiers.h"
 #include "app/form_vocabulary.h"
 #include "desktop/desktop_ids.h"
+#include "desktop/hotkey_modifiers.h"
 
 namespace qv {
 namespace {

@@ -57,7 +57,7 @@ HICON IconFromImageFile(const Bytes& file, int imageNumber, std::uint8_t* width,
                                   kIconFormatVersion);
 }
 
-int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* tip,
+int TraySetup(TrayState& state, HWND window, const Bytes* iconFile, const Text* tip,
               TrayMouseCallback callback) {
     state.mainWindow = reinterpret_cast<std::uintptr_t>(window);
     if (state.savedWindowProc != 0) {
@@ -92,7 +92,7 @@ int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* t
     return SendTrayRecord(NIM_ADD, state.trayRecord);
 }
 
-void TraySetIcon(AppState& state, const Bytes& iconFile) {
+void TraySetIcon(TrayState& state, const Bytes& iconFile) {
     HICON icon = IconFromImageFile(iconFile);
     if (icon == nullptr) {
         return;
@@ -102,12 +102,12 @@ void TraySetIcon(AppState& state, const Bytes& iconFile) {
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
 }
 
-void TraySetTip(AppState& state, const Text& tip) {
+void TraySetTip(TrayState& state, const Text& tip) {
     SetTrayTipField(state.trayRecord, tip);
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
 }
 
-void TrayRemove(AppState& state) {
+void TrayRemove(TrayState& state) {
     if (state.savedWindowProc != 0) {
         SetWindowLongPtrA(reinterpret_cast<HWND>(state.mainWindow), GWLP_WNDPROC,
                           static_cast<LONG_PTR>(state.savedWindowProc));
@@ -116,7 +116,7 @@ void TrayRemove(AppState& state) {
     SendTrayRecord(NIM_DELETE, state.trayRecord);
 }
 
-void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind kind,
+void BalloonTip(TrayState& state, const Text& title, const Text& text, IconKind kind,
                 int milliseconds, bool autoHide) {
     SetBalloonFields(state.trayRecord, title, text, kind);
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
@@ -129,7 +129,7 @@ void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind k
 }
 
 void CALLBACK HideBalloon(HWND, UINT, UINT_PTR, DWORD) {
-    AppState& state = TheAppState();
+    TrayState& state = TheTrayState();
     KillTimer(reinterpret_cast<HWND>(state.mainWindow), kBalloonTimerId);
     // The shell takes a balloon with an empty text as the request to remove it.
     SetBalloonFields(state.trayRecord, Text(), Text(), IconKind::None);

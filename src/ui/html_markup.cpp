@@ -20,7 +20,6 @@ bool OneOf(std::string_view name, const std::string_view (&names)[N]) {
     return std::find(std::begin(names), std::end(names), name) != std::end(names);
 }
 
-
 struct Entity {
     Text text;
     std::size_t length = 0;
@@ -345,7 +344,7 @@ Markup MarkupReader::Read(std::string_view s) {
             pending_ += ' ';
             ++i;
         } else if (IsGbkPair(s, i)) {  // delimiters lie below 0x40: a stray high byte
-                                         // never swallows a '<'
+                                       // never swallows a '<'
             pending_.append(s.substr(i, 2));
             i += 2;
         } else {

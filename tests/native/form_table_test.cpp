@@ -125,7 +125,8 @@ TEST(FormTable, OnlyTheClockIsHidden) {
         if (r.type == UnitType::Menu) {
             continue;
         }
-        EXPECT_EQ((r.flags & unit_flag::kVisible) != 0, r.id != Unit::时钟1) << static_cast<int>(r.id);
+        EXPECT_EQ((r.flags & unit_flag::kVisible) != 0, r.id != Unit::时钟1)
+            << static_cast<int>(r.id);
         EXPECT_FALSE(r.flags & unit_flag::kDisabled) << static_cast<int>(r.id);
     }
 }

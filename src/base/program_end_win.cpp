@@ -1,4 +1,4 @@
-#include "ui/program_end_win.h"
+#include "base/program_end_win.h"
 
 namespace qv {
 namespace {

@@ -1,8 +1,6 @@
-#include "ui/system_win.h"
+#include "system/profile_win.h"
 
 #include <vector>
-
-#include "ui/form_win.h"
 
 namespace qv {
 
@@ -32,19 +30,6 @@ bool WinProfile::WriteProfileString(const Text& section, const Text& key, const 
                                     const Text& path) {
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), path.c_str()) !=
            FALSE;
-}
-
-void WinEventPump::ProcessPendingEvents() {
-    while (PumpOneMessage(form_.MainWindow())) {
-    }
-}
-
-std::uint32_t WinEventPump::TickCount() {
-    return GetTickCount();
-}
-
-void WinEventPump::WaitForEvents(std::uint32_t milliseconds) {
-    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
 }
 
 }  // namespace qv

@@ -1,19 +1,12 @@
 #pragma once
-// The runtime's small system adapters: the profile functions and the message pump.
+// The message pump behind the EventPump port: the redial's pause dispatches through it, with
+// the form's keyboard navigation.
 #include <windows.h>
 
 #include "app/ports.h"
 #include "ui/form_win.h"
 
 namespace qv {
-
-class WinProfile final : public Profile {
-  public:
-    Text ProgramPath() override;
-    Text ReadProfileString(const Text& section, const Text& key, const Text& path) override;
-    bool WriteProfileString(const Text& section, const Text& key, const Text& value,
-                            const Text& path) override;
-};
 
 class WinEventPump final : public EventPump {
   public:
