@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "base/failure_record_win.h"
 #include "desktop/icon_file.h"
 #include "desktop/tray_fields.h"
 #include "desktop/tray_window_proc_win.h"
@@ -34,7 +35,15 @@ TrayShellCall ReplaceTrayShellCall(TrayShellCall call) {
 }
 
 BOOL SendTrayRecord(DWORD message, TrayRecord& record) {
-    return shellCall(message, reinterpret_cast<PNOTIFYICONDATAA>(&record));
+    const BOOL accepted = shellCall(message, reinterpret_cast<PNOTIFYICONDATAA>(&record));
+    if (!accepted) {
+        // The shell says no more than that; the message (0 add, 1 modify, 2 delete) says what.
+        RecordFailure(message == NIM_ADD      ? "Shell_NotifyIconA(NIM_ADD)"
+                      : message == NIM_MODIFY ? "Shell_NotifyIconA(NIM_MODIFY)"
+                                              : "Shell_NotifyIconA(NIM_DELETE)",
+                      GetLastError());
+    }
+    return accepted;
 }
 
 HICON IconFromImageFile(const Bytes& file, int imageNumber, std::uint8_t* width,
