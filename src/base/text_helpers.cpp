@@ -28,10 +28,6 @@ std::size_t StartIndex(int start) {
     return start > 1 ? static_cast<std::size_t>(start) - 1 : 0;
 }
 
-bool HighByte(char c) {
-    return static_cast<unsigned char>(c) >= 0x80;
-}
-
 // Positions are reported as int; texts beyond that range are not searched past it.
 int Position(std::size_t index) {
     return index < static_cast<std::size_t>(INT32_MAX) ? static_cast<int>(index) + 1 : -1;
@@ -51,11 +47,11 @@ int FindText(const Text& text, const Text& needle, int start, bool ignoreCase) {
         if (MatchesAt(text, at, needle, ignoreCase)) {
             return Position(at);
         }
-        if (HighByte(text[at])) {
-            if (at + 1 < text.size() && text[at + 1] == '\0') {
-                break;  // a lead byte before a zero ends the text as the system sees it
-            }
-            at += at + 1 < text.size() ? 2 : 1;
+        if (IsLeadByte(text, at)) {
+            at += 2;
+        } else if (at + 1 < text.size() && text[at + 1] == '\0' &&
+                   static_cast<unsigned char>(text[at]) >= 0x80) {
+            break;  // a lead byte before a zero ends the text as the system sees it
         } else {
             at += 1;
         }
