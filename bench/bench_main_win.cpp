@@ -122,6 +122,10 @@ int Redial(int count) {
         std::fprintf(stderr, "no running program found\n");
         return 1;
     }
+    if (!app.ProcessorTimeMs()) {
+        std::fprintf(stderr, "the program's processor time cannot be read\n");
+        return 1;
+    }
     for (int i = 0; i < count; ++i) {
         const DWORD cpuBefore = app.ProcessorTimeMs().value_or(0);
         const double started = NowMs();

@@ -66,7 +66,8 @@ bare_rss=$(rss_kb "$bare_pid")
 kill "$bare_pid" 2>/dev/null; wait "$bare_pid" 2>/dev/null || true
 
 # 2 to 4. One running program: redial overhead, processor share, memory.
-wine "$work/run/Quorvane.exe" >/dev/null 2>&1 &
+# Started by its Windows path: the driver finds the program's processor time under that name.
+wine "$run_dir\\Quorvane.exe" >/dev/null 2>&1 &
 app_pid=$!
 bench wait-ready QuorvaneMainWindow
 sleep 1
