@@ -2,9 +2,8 @@
 //   qv_bench startup <exe> <window class> <runs>   start-up to ready, one line per start:
 //                                                  "startup <ms>"
 //   qv_bench wait-ready <window class>             waits until a started program is ready
-//   qv_bench redial <unix pid> <count>             redials the running program through its
-//                                                  button: "redial <wall ms> <cpu ms>" each,
-//                                                  "memory started|redialled <resident KB>"
+//   qv_bench redial <count>                        redials the running program through its
+//                                                  button: "redial <wall ms> <cpu ms>" each
 // "Ready" is the moment status part 2 holds text: the last thing the program's start-up writes.
 #include <windows.h>
 
@@ -13,9 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 #include "e2e/support/e2e_driver.h"
@@ -41,7 +37,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
     GetWindowThreadProcessId(window, &pid);
     char name[64] = {};
     GetClassNameA(window, name, sizeof name);
-    if ((search->processId == 0 || pid == search->processId) && std::string(name) == search->className) {
+    if ((search->processId == 0 || pid == search->processId) &&
+        std::string(name) == search->className) {
         search->found = window;
         return FALSE;
     }
@@ -52,8 +49,8 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
 bool StatusPart2Written(DWORD processId, const char* className) {
     Search search = {processId, className, nullptr};
     EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-    HWND bar = search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr)
-                            : nullptr;
+    HWND bar =
+        search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
     DWORD_PTR length = 0;
     return bar != nullptr &&
            SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
@@ -118,58 +115,19 @@ bool WaitForPart0(const qv::e2e::App& app, const std::string& text, DWORD timeou
     return false;
 }
 
-// The program's processor time and resident memory as the Linux kernel counts them, read
-// through Wine's Z: drive: Wine's own answers for another process are not reliable.
-struct LinuxProcess {
-    std::string stat, status;
-};
-
-LinuxProcess LinuxFiles(unsigned long unixPid) {
-    const std::string base = "Z:\\proc\\" + std::to_string(unixPid) + "\\";
-    auto read = [](const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    };
-    return {read(base + "stat"), read(base + "status")};
-}
-
-double LinuxCpuMs(unsigned long unixPid) {
-    const std::string stat = LinuxFiles(unixPid).stat;
-    const std::size_t close = stat.rfind(')');  // the command name may hold spaces
-    if (close == std::string::npos) {
-        return -1;
-    }
-    std::istringstream fields(stat.substr(close + 2));
-    std::string field;
-    unsigned long long user = 0, system = 0;
-    for (int i = 3; fields >> field; ++i) {  // field 3 is the state
-        if (i == 14) {
-            user = std::stoull(field);
-        } else if (i == 15) {
-            system = std::stoull(field);
-            break;
-        }
-    }
-    return static_cast<double>(user + system) * 1000.0 / 100.0;  // USER_HZ is 100 on Linux
-}
-
-unsigned long LinuxRssKb(unsigned long unixPid) {
-    const std::string status = LinuxFiles(unixPid).status;
-    const std::size_t at = status.find("VmRSS:");
-    return at == std::string::npos ? 0 : std::stoul(status.substr(at + 6));
-}
-
 // Redials the running program `count` times through its button.
-int Redial(unsigned long unixPid, int count) {
+int Redial(int count) {
     qv::e2e::App app;
     if (!app.Attach()) {
         std::fprintf(stderr, "no running program found\n");
         return 1;
     }
-    Sleep(500);
-    std::printf("memory started %lu\n", LinuxRssKb(unixPid));
+    if (!app.ProcessorTimeMs()) {
+        std::fprintf(stderr, "the program's processor time cannot be read\n");
+        return 1;
+    }
     for (int i = 0; i < count; ++i) {
-        const double cpuBefore = LinuxCpuMs(unixPid);
+        const DWORD cpuBefore = app.ProcessorTimeMs().value_or(0);
         const double started = NowMs();
         app.Click(qv::Unit::按钮_重拔);
         if (!WaitForPart0(app, "当前状态：正在重拔", 30000) ||
@@ -178,11 +136,10 @@ int Redial(unsigned long unixPid, int count) {
             return 1;
         }
         const double wallMs = NowMs() - started;
-        std::printf("redial %.1f %.1f\n", wallMs, LinuxCpuMs(unixPid) - cpuBefore);
+        const DWORD cpuMs = app.ProcessorTimeMs().value_or(0) - cpuBefore;
+        std::printf("redial %.1f %lu\n", wallMs, static_cast<unsigned long>(cpuMs));
         std::fflush(stdout);
     }
-    Sleep(500);
-    std::printf("memory redialled %lu\n", LinuxRssKb(unixPid));
     return 0;
 }
 
@@ -196,9 +153,10 @@ int main(int argc, char** argv) {
     if (verb == "wait-ready" && argc == 3) {
         return WaitReady(argv[2]);
     }
-    if (verb == "redial" && argc == 4) {
-        return Redial(std::strtoul(argv[2], nullptr, 10), std::max(1, std::atoi(argv[3])));
+    if (verb == "redial" && argc == 3) {
+        return Redial(std::max(1, std::atoi(argv[2])));
     }
-    std::fprintf(stderr, "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial UNIX_PID COUNT\n");
+    std::fprintf(stderr,
+                 "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial COUNT\n");
     return 2;
 }

@@ -15,6 +15,11 @@ target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/test
 target_link_libraries(native_tests PRIVATE qv_portable GTest::gtest GTest::gmock GTest::gtest_main)
 gtest_discover_tests(native_tests DISCOVERY_TIMEOUT 60)
 
-add_test(NAME PortableFilesIncludeNoWindowsHeader
-         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-portable.sh
+# The include rules (portable files free of Windows headers, dependencies pointing one way)
+# and the formatting of every source.
+add_test(NAME SourcesKeepTheirIncludeRules
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-layers.sh
+         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+add_test(NAME SourcesAreFormatted
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-format.sh
          WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})

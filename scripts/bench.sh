@@ -66,21 +66,22 @@ bare_rss=$(rss_kb "$bare_pid")
 kill "$bare_pid" 2>/dev/null; wait "$bare_pid" 2>/dev/null || true
 
 # 2 to 4. One running program: redial overhead, processor share, memory.
-wine "$work/run/Quorvane.exe" >/dev/null 2>&1 &
+# Started by its Windows path: the driver finds the program's processor time under that name.
+wine "$run_dir\\Quorvane.exe" >/dev/null 2>&1 &
 app_pid=$!
 bench wait-ready QuorvaneMainWindow
 sleep 1
 qv_rss_started=$(rss_kb "$app_pid")
 qv_ispctl delays "$connect_ms" "$hangup_ms" >/dev/null
-bench redial "$app_pid" 7 >"$work/redial.txt"
+bench redial 7 >"$work/redial.txt"
 redial_ms=$(awk '/^redial/ {print $2}' "$work/redial.txt" | median)
 overhead_ms=$(awk -v w="$redial_ms" -v c="$connect_ms" -v h="$hangup_ms" 'BEGIN {printf "%.0f", w - c - h - 1000}')
 qv_ispctl delays 0 2000 >/dev/null
-bench redial "$app_pid" 3 >"$work/redial-cpu.txt"
+bench redial 3 >"$work/redial-cpu.txt"
 cpu_share=$(awk '/^redial/ {wall += $2; cpu += $3} END {printf "%.3f", cpu / wall}' "$work/redial-cpu.txt")
 cpu_wall=$(awk '/^redial/ {wall += $2; n++} END {printf "%.0f", wall / n}' "$work/redial-cpu.txt")
 qv_ispctl delays 0 0 >/dev/null
-bench redial "$app_pid" "$redials" >/dev/null
+bench redial "$redials" >/dev/null
 sleep 1
 qv_rss_redialled=$(rss_kb "$app_pid")
 kill "$app_pid" 2>/dev/null; wait "$app_pid" 2>/dev/null || true

@@ -16,7 +16,7 @@ COMMANDS = """
     x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix
     x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip i686-w64-mingw32-objdump
     i686-w64-mingw32-strip x86_64-w64-mingw32-windres
-    clang-14 clang++-14
+    clang-14 clang++-14 clang-format git
     wine wineboot wineserver winepath
     Xvfb xdpyinfo xwininfo xdotool import convert
 """.split()

@@ -3,10 +3,10 @@
 # nothing when everything is already there. `install-deps.sh --list` prints the packages.
 set -euo pipefail
 packages=(
-    cmake ninja-build g++ libgtest-dev libgmock-dev googletest python3  # native build
+    cmake ninja-build g++ libgtest-dev libgmock-dev googletest python3 git  # native build
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix                 # Windows builds
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686                   # imports, strip
-    clang-14 libclang-rt-14-dev                                         # fuzz targets
+    clang-14 libclang-rt-14-dev clang-format                            # fuzz, formatting
     libboost1.74-dev nlohmann-json3-dev          # header-only: HTTP control (Beast), JSON
     wine wine64                      # wine, wineboot, wineserver, winepath and the 64-bit loader
     xvfb x11-utils xdotool imagemagick fonts-wqy-microhei locales       # display, input, fonts

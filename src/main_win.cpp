@@ -6,17 +6,18 @@
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "app/settings.h"
+#include "base/program_end_win.h"
 #include "control/dial_counter.h"
 #include "control/script_client_win.h"
 #include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
-#include "desktop/tray_menu_win.h"
+#include "desktop/tray_state.h"
 #include "desktop/tray_win.h"
 #include "dialup/ras_service_win.h"
 #include "resource_ids.h"
+#include "system/profile_win.h"
+#include "ui/event_pump_win.h"
 #include "ui/form_win.h"
-#include "ui/program_end_win.h"
-#include "ui/system_win.h"
 #include "web/http_fetch_win.h"
 
 namespace {
@@ -27,6 +28,13 @@ qv::Bytes ProgramIconFile(HINSTANCE instance) {
     HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
     const auto* bytes = loaded ? static_cast<const std::uint8_t*>(LockResource(loaded)) : nullptr;
     return bytes ? qv::Bytes(bytes, bytes + SizeofResource(instance, found)) : qv::Bytes();
+}
+
+// The clean-up of the program's own state, then the services' teardown in their one order:
+// the web session closed, then the dialled connection let go (hung up only if not working).
+void CleanUp() {
+    qv::ReleaseAppState();
+    qv::ReleaseTrayState();
 }
 
 void ServiceTeardown() {
@@ -43,36 +51,33 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return *exitCode;
     }
     qv::WinProfile profile;
-    SetCurrentDirectoryA(qv::RunDirectory(profile).c_str());
+    SetCurrentDirectoryA(qv::StartDirectory(profile).c_str());
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
 
     qv::CreateAppState();
-    qv::AppState& state = qv::TheAppState();
-    qv::RegisterEndRoutines({&qv::ReleaseAppState, &ServiceTeardown});
-    state.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    qv::CreateTrayState();
+    qv::RegisterEndRoutines({&CleanUp, &ServiceTeardown});
+    qv::TheTrayState().taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
 
     qv::Scripting* scripting = nullptr;  // set before the window is loaded
     qv::FormWindow form([&scripting](qv::Handler h, std::intptr_t a, std::intptr_t b) {
         return scripting ? scripting->Raise(h, a, b) : 0;
     });
-    qv::WinTray tray(state);
+    qv::WinTray tray(qv::TheTrayState());
     qv::RasService ras;
     qv::DialCounter dialup(ras);
     qv::WinPageFetcher web;
     qv::WinEventPump pump(form);
     qv::WinHotkeys hotkeys;
-    qv::Services services{form,
-                          tray,
-                          dialup,
-                          web,
-                          pump,
-                          profile,
-                          hotkeys,
-                          &qv::TrayMouseHandler,
-                          ProgramIconFile(instance)};
-    qv::Assistant app(state, services);
-    qv::Scripting scripts(app, state, services, dialup, form);
+    qv::Services services{form, tray,    dialup,  web,
+                          pump, profile, hotkeys, ProgramIconFile(instance)};
+    qv::Assistant app(qv::TheAppState(), services);
+    qv::Scripting scripts(app, qv::TheAppState(), services, dialup,
+                          [&form] { return form.MainWindow(); });
+    form.SetMessageHook([&scripts](UINT message, WPARAM wParam, LPARAM lParam) {
+        return scripts.OnMessage(message, wParam, lParam);
+    });
     scripting = &scripts;
 
     if (form.Load(instance)) {

@@ -20,8 +20,6 @@ void ReleaseAppState() {
     AppState& state = Storage();
     state.previousIp = Text();
     state.currentIp = Text();
-    state.trayRecord = TrayRecord{};
-    state.trayCallback = nullptr;
 }
 
 }  // namespace qv

@@ -1,23 +1,16 @@
 #pragma once
 // The one program-wide record of the assistant. It lives from before the main window is
-// created until the program ends and is touched only on the user-interface thread.
+// created until the program ends and is touched only on the user-interface thread. The
+// tray's fields live with the tray (desktop/tray_state.h).
 #include <cstdint>
 
-#include "app/ports.h"
-#include "app/text.h"
-#include "desktop/tray_record.h"
+#include "base/text.h"
 
 namespace qv {
 
 struct AppState {
     Text previousIp;
     Text currentIp;
-    std::uintptr_t mainWindow = 0;
-    TrayRecord trayRecord = {};
-    std::uintptr_t trayIcon = 0;  // kept for the life of the process
-    std::uintptr_t savedWindowProc = 0;
-    TrayMouseCallback trayCallback = nullptr;
-    std::uint32_t taskbarCreatedMessage = 0;
     std::int32_t hotkeyId = 0;
 };
 

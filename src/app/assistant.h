@@ -6,9 +6,9 @@
 #include <optional>
 
 #include "app/app_state.h"
+#include "app/form_vocabulary.h"
 #include "app/ports.h"
-#include "app/text.h"
-#include "ui/form_ids.h"
+#include "base/text.h"
 
 namespace qv {
 
@@ -34,6 +34,8 @@ class Assistant {
 
     // Start-up and settings.
     void InitMainWindow();
+    // The tray's mouse callback: a right-button press opens the tray menu.
+    void TrayMouseHandler(std::uint32_t mouseMessage);
     NetworkEnvironment CheckNetworkEnvironment();
     void RestoreSettings();
     void SaveSettings();

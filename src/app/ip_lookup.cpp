@@ -1,5 +1,5 @@
 #include "app/assistant.h"
-#include "app/text_helpers.h"
+#include "base/text_helpers.h"
 
 namespace qv {
 

@@ -3,9 +3,10 @@
 // dial-up service, the web and the message pump. Win32 adapters implement them in the
 // program; recording fakes implement them in the native tests.
 #include <cstdint>
+#include <functional>
 
-#include "app/text.h"
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
+#include "base/text.h"
 
 namespace qv {
 
@@ -13,7 +14,7 @@ namespace qv {
 enum class IconKind : std::uint32_t { None = 0, Info = 1, Warning = 2, Error = 3 };
 
 // The tray's mouse callback: called with the mouse message of a tray notification.
-using TrayMouseCallback = void (*)(std::uint32_t mouseMessage);
+using TrayMouseCallback = std::function<void(std::uint32_t mouseMessage)>;
 
 // The form's units as the logic sees them, plus the status bar, message box and popup.
 class Units {
@@ -50,7 +51,7 @@ class Dialup {
     virtual bool IsConnected() = 0;
     virtual void HangUpAll() = 0;
     // The system's code of the last dial (0 after a successful one, or before any).
-    virtual std::uint32_t LastDialError() = 0;
+    virtual std::uint32_t LastDialError() const = 0;
 };
 
 class PageFetcher {
@@ -97,7 +98,6 @@ struct Services {
     EventPump& pump;
     Profile& profile;
     Hotkeys& hotkeys;
-    TrayMouseCallback trayMouseHandler = nullptr;
     Bytes programIconFile = {};
 };
 

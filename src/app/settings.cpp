@@ -11,12 +11,32 @@ Text SkipLeadingControl(const Text& text) {
     return text.substr(i);
 }
 
+// The last backslash character: in code page 936 many two-byte characters (淺 is 0x9C 0x5C)
+// have the backslash byte as their second byte, so the path is walked character by character.
+std::size_t LastSeparator(const Text& path) {
+    const char* const end = path.data() + path.size();
+    std::size_t last = Text::npos;
+    for (std::size_t i = 0; i < path.size(); i += IsLeadByte(path.data() + i, end) ? 2 : 1) {
+        if (path[i] == '\\') {
+            last = i;
+        }
+    }
+    return last;
+}
+
 }  // namespace
 
 Text RunDirectory(Profile& profile) {
     const Text path = profile.ProgramPath();
-    const std::size_t slash = path.rfind('\\');
+    const std::size_t slash = LastSeparator(path);
     return slash == Text::npos ? Text() : path.substr(0, slash);
+}
+
+// "D:" alone is drive D's remembered directory; its root is "D:\".
+Text StartDirectory(Profile& profile) {
+    const Text directory = RunDirectory(profile);
+    const bool driveOnly = directory.size() == 2 && directory[1] == ':';
+    return driveOnly ? directory + "\\" : directory;
 }
 
 Text SettingsPath(Profile& profile) {

@@ -1,7 +1,7 @@
 #pragma once
 // Config.ini beside the program: the chosen connection, the account and the password.
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 
@@ -15,6 +15,8 @@ inline constexpr const char* kKeyIpEchoUrl = "IP查询地址";
 
 // The program file's directory, without a trailing separator.
 Text RunDirectory(Profile& profile);
+// The directory made current at start: RunDirectory, with a drive root kept as a root.
+Text StartDirectory(Profile& profile);
 // RunDirectory + "\Config.ini", computed afresh on every call.
 Text SettingsPath(Profile& profile);
 

@@ -1,6 +1,6 @@
 #include "app/assistant.h"
-#include "app/number_text.h"
 #include "app/settings.h"
+#include "base/number_text.h"
 
 namespace qv {
 

@@ -1,11 +1,11 @@
 #include "app/assistant.h"
 #include "app/settings.h"
-#include "ui/form_table.h"
 
 namespace qv {
 namespace {
 
-constexpr int kWarningStyle = 48;  // OK button, exclamation icon
+constexpr int kWarningStyle = 48;                  // OK button, exclamation icon
+constexpr std::uint32_t kRightButtonDown = 0x204;  // WM_RBUTTONDOWN
 
 }  // namespace
 
@@ -18,10 +18,11 @@ void Assistant::InitMainWindow() {
     }
 
     const std::uintptr_t window = s_.units.WindowHandle(Unit::窗口);
-    const Text tip = TrayTipText();
+    const Text tip = kTrayTipText;
     // Without the icon resource the tray falls back to the window's small icon.
     const Bytes* icon = s_.programIconFile.empty() ? nullptr : &s_.programIconFile;
-    s_.tray.TraySetup(window, icon, &tip, s_.trayMouseHandler);
+    s_.tray.TraySetup(window, icon, &tip,
+                      [this](std::uint32_t mouseMessage) { TrayMouseHandler(mouseMessage); });
 
     if (CheckNetworkEnvironment() == NetworkEnvironment::RouterOrWireless) {
         const Text title = kBalloonTitle;
@@ -39,6 +40,13 @@ void Assistant::InitMainWindow() {
     SetStatus(1, "当前IP：" + PublicIpLookup());  // shown only, not kept
     SetStatus(2, "之前IP：无信息");
     s_.units.WriteInt(Unit::组合框_热键, prop::kDisabled, 1);
+}
+
+// Only a right-button press opens the menu; a left click does not even restore the window.
+void Assistant::TrayMouseHandler(std::uint32_t mouseMessage) {
+    if (mouseMessage == kRightButtonDown) {
+        s_.units.PopupMenu(Unit::窗口, Unit::托盘菜单);
+    }
 }
 
 NetworkEnvironment Assistant::CheckNetworkEnvironment() {

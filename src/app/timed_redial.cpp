@@ -1,7 +1,7 @@
 // Timed redial: the caption of 按钮_定时 is the only record of whether timing is on.
 #include "app/assistant.h"
-#include "app/number_text.h"
 #include "app/redial_period.h"
+#include "base/number_text.h"
 
 namespace qv {
 namespace {

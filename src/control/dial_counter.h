@@ -20,7 +20,7 @@ class DialCounter final : public Dialup {
     }
     bool IsConnected() override { return inner_.IsConnected(); }
     void HangUpAll() override { inner_.HangUpAll(); }
-    std::uint32_t LastDialError() override { return inner_.LastDialError(); }
+    std::uint32_t LastDialError() const override { return inner_.LastDialError(); }
 
   private:
     Dialup& inner_;

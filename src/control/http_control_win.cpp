@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include "base/failure_record_win.h"
 #include "control/http_routes.h"
 #include "control/result_json.h"
 
@@ -43,8 +44,7 @@ std::string ErrorBody(int status) {
 }
 
 void Trace(const char* what, const boost::system::error_code& ec) {
-    OutputDebugStringA(
-        ("Quorvane HTTP control: " + std::string(what) + ": " + ec.message() + "\n").c_str());
+    RecordFailure(what, static_cast<DWORD>(ec.value()));
 }
 
 }  // namespace
@@ -154,7 +154,7 @@ class Session : public std::enable_shared_from_this<Session> {
                                     }
                                 });
                  } catch (...) {
-                     OutputDebugStringA("Quorvane HTTP control: an answer was lost\n");
+                     RecordFailure("HTTP control answer (out of memory)", ERROR_OUTOFMEMORY);
                  }
              }});
     }
@@ -174,7 +174,7 @@ class Session : public std::enable_shared_from_this<Session> {
         http::async_write(stream_, response_,
                           [self = shared_from_this()](beast::error_code ec, std::size_t) {
                               if (ec) {
-                                  Trace("write", ec);
+                                  Trace("HTTP control: send", ec);
                                   return self->Close();
                               }
                               beast::error_code ignored;
@@ -225,7 +225,7 @@ void HttpControl::Server::Accept() {
             ++open;
             std::make_shared<Session>(*this, std::move(socket))->Read();
         } else {
-            Trace("accept", ec);
+            Trace("HTTP control: accept", ec);
         }
         if (open < kMaxConnections) {
             Accept();
@@ -268,7 +268,7 @@ bool HttpControl::Start(const std::string& address, std::uint16_t port) {
         acceptor.listen(asio::socket_base::max_listen_connections, ec);
     }
     if (ec) {
-        Trace("listen", ec);
+        Trace("HTTP control: listen", ec);
         acceptor.close(ec);
         return false;
     }
@@ -279,7 +279,7 @@ bool HttpControl::Start(const std::string& address, std::uint16_t port) {
                 server->io.run();
                 return;
             } catch (...) {
-                OutputDebugStringA("Quorvane HTTP control: a request failed\n");
+                RecordFailure("HTTP control request", ERROR_OUTOFMEMORY);
             }
         }
     });

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

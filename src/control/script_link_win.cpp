@@ -1,9 +1,9 @@
 #include "control/script_link_win.h"
 
+#include "base/failure_record_win.h"
 #include "control/result_json.h"
 #include "control/script_args.h"
 #include "control/script_wire_win.h"
-#include "ui/form_win.h"
 
 namespace qv {
 namespace {
@@ -35,7 +35,7 @@ std::optional<LRESULT> ScriptLink::OnMessage(UINT message, WPARAM wParam, LPARAM
         }
         return OnRequest(reinterpret_cast<HWND>(wParam), *data);
     } catch (...) {
-        OutputDebugStringA("Quorvane: a scripted request failed (out of memory)\n");
+        RecordFailure("scripted request (out of memory)", ERROR_OUTOFMEMORY);
         return message == WM_COPYDATA ? std::optional<LRESULT>(FALSE) : std::nullopt;
     }
 }
@@ -69,10 +69,10 @@ void ScriptLink::Reply(HWND replyWindow, const ScriptOutcome& outcome) {
     try {
         if (!SendCopyData(replyWindow, mainWindow_, kScriptReplyTag, ResultJson(outcome, codec_),
                           kReplySendMs)) {
-            OutputDebugStringA("Quorvane: a script's answer could not be delivered\n");
+            RecordFailure("SendMessageTimeoutA (a script's answer)", GetLastError());
         }
     } catch (...) {
-        OutputDebugStringA("Quorvane: a script's answer could not be built\n");
+        RecordFailure("a script's answer (out of memory)", ERROR_OUTOFMEMORY);
     }
 }
 

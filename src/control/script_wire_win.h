@@ -9,6 +9,9 @@
 namespace qv {
 
 inline constexpr const char* kMainWindowClassName = "QuorvaneMainWindow";
+// Posted to the main window when a scripted command waits its turn; reaches the link through
+// the form's message hook (the form's own private message is WM_APP + 1).
+inline constexpr UINT kRunScriptsMessage = WM_APP + 2;
 inline constexpr ULONG_PTR kScriptRequestTag = 0x51565251;  // "QVRQ"
 inline constexpr ULONG_PTR kScriptReplyTag = 0x51565250;    // "QVRP"
 inline constexpr DWORD kMaxScriptRequestBytes = 256;

@@ -1,6 +1,7 @@
 #include "control/scripting_win.h"
 
 #include "control/remote_settings.h"
+#include "control/script_wire_win.h"
 
 namespace qv {
 namespace {
@@ -15,17 +16,12 @@ std::unique_ptr<HttpControl>& RunningControl() {
 }  // namespace
 
 Scripting::Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
-                     FormWindow& form)
+                     std::function<HWND()> mainWindow)
     : s_(services),
-      form_(form),
-      queue_([&form] { PostMessageA(form.MainWindow(), kRunScriptsMessage, 0, 0); }),
+      mainWindow_(std::move(mainWindow)),
+      queue_([this] { PostMessageA(mainWindow_(), kRunScriptsMessage, 0, 0); }),
       host_(assistant, state, services, dials, queue_, board_),
-      link_(host_, queue_, board_, codec_) {
-    form.SetMessageHook([this](UINT message, WPARAM wParam, LPARAM lParam) {
-        link_.SetMainWindow(form_.MainWindow());
-        return link_.OnMessage(message, wParam, lParam);
-    });
-}
+      link_(host_, queue_, board_, codec_) {}
 
 void Scripting::StartRemoteControl() {
     const RemoteSettings settings = ReadRemoteSettings(s_.profile);

@@ -5,7 +5,9 @@
 #include <windows.h>  // first: ports.h's MessageBox must meet the same macro everywhere
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 #include "app/app_state.h"
 #include "app/assistant.h"
@@ -16,16 +18,16 @@
 #include "control/script_link_win.h"
 #include "control/status_board.h"
 #include "control/text_codec_win.h"
-#include "ui/form_win.h"
 
 namespace qv {
 
 class Scripting {
   public:
-    // Installs the link on `form` before its window is made, so requests that arrive
-    // during the start-up wait for it to end.
+    // `mainWindow` gives the main window once it is made. The entry hands OnMessage to the
+    // form before the window is made, so requests that arrive during the start-up wait for
+    // it to end.
     Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
-              FormWindow& form);
+              std::function<HWND()> mainWindow);
     Scripting(const Scripting&) = delete;
     Scripting& operator=(const Scripting&) = delete;
 
@@ -34,13 +36,19 @@ class Scripting {
         return host_.Raise(handler, a, b);
     }
 
+    // The main window's messages that the form leaves alone.
+    std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+        link_.SetMainWindow(mainWindow_());
+        return link_.OnMessage(message, wParam, lParam);
+    }
+
     // After the window's start-up: the HTTP control, when configured. An invalid
     // configuration says why in a balloon and starts nothing.
     void StartRemoteControl();
 
   private:
     Services& s_;
-    FormWindow& form_;
+    std::function<HWND()> mainWindow_;
     WinTextCodec codec_;
     CommandQueue queue_;
     StatusBoard board_;

@@ -3,7 +3,7 @@
 // (Win32 in the program, iconv in the native tests), reached through this port.
 #include <string>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

@@ -2,7 +2,8 @@
 
 #include <iterator>
 
-#include "ui/form_ids.h"
+#include "app/form_vocabulary.h"
+#include "desktop/desktop_ids.h"
 
 namespace qv {
 namespace {

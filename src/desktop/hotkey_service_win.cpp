@@ -1,7 +1,9 @@
 #include "desktop/hotkey_service_win.h"
 
+#include "app/form_vocabulary.h"
+#include "base/failure_record_win.h"
+#include "desktop/desktop_ids.h"
 #include "desktop/hotkey_modifiers.h"
-#include "ui/form_ids.h"
 
 namespace qv {
 namespace {
@@ -40,6 +42,7 @@ int RegisterGlobalHotkey(HWND window, HWND label, int modifierCode, int virtualK
     // A refusal rolls nothing back: the identifier stays used and the count stays raised,
     // so the caller's later unregistration of 0 evens it out.
     if (!RegisterHotKey(window, id, modifiers, static_cast<UINT>(virtualKey))) {
+        RecordFailure("RegisterHotKey", GetLastError());
         return 0;
     }
     return id;

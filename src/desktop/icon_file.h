@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

@@ -1,6 +1,6 @@
 #include "desktop/tray_fields.h"
 
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 
 namespace qv {
 

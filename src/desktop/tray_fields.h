@@ -5,7 +5,8 @@
 #include <cstdint>
 
 #include "app/ports.h"
-#include "app/text.h"
+#include "base/text.h"
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_record.h"
 
 namespace qv {

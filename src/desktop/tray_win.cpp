@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "base/failure_record_win.h"
 #include "desktop/icon_file.h"
 #include "desktop/tray_fields.h"
 #include "desktop/tray_window_proc_win.h"
@@ -34,7 +35,15 @@ TrayShellCall ReplaceTrayShellCall(TrayShellCall call) {
 }
 
 BOOL SendTrayRecord(DWORD message, TrayRecord& record) {
-    return shellCall(message, reinterpret_cast<PNOTIFYICONDATAA>(&record));
+    const BOOL accepted = shellCall(message, reinterpret_cast<PNOTIFYICONDATAA>(&record));
+    if (!accepted) {
+        // The shell says no more than that; the message (0 add, 1 modify, 2 delete) says what.
+        RecordFailure(message == NIM_ADD      ? "Shell_NotifyIconA(NIM_ADD)"
+                      : message == NIM_MODIFY ? "Shell_NotifyIconA(NIM_MODIFY)"
+                                              : "Shell_NotifyIconA(NIM_DELETE)",
+                      GetLastError());
+    }
+    return accepted;
 }
 
 HICON IconFromImageFile(const Bytes& file, int imageNumber, std::uint8_t* width,
@@ -57,7 +66,7 @@ HICON IconFromImageFile(const Bytes& file, int imageNumber, std::uint8_t* width,
                                   kIconFormatVersion);
 }
 
-int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* tip,
+int TraySetup(TrayState& state, HWND window, const Bytes* iconFile, const Text* tip,
               TrayMouseCallback callback) {
     state.mainWindow = reinterpret_cast<std::uintptr_t>(window);
     if (state.savedWindowProc != 0) {
@@ -92,7 +101,7 @@ int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* t
     return SendTrayRecord(NIM_ADD, state.trayRecord);
 }
 
-void TraySetIcon(AppState& state, const Bytes& iconFile) {
+void TraySetIcon(TrayState& state, const Bytes& iconFile) {
     HICON icon = IconFromImageFile(iconFile);
     if (icon == nullptr) {
         return;
@@ -102,12 +111,12 @@ void TraySetIcon(AppState& state, const Bytes& iconFile) {
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
 }
 
-void TraySetTip(AppState& state, const Text& tip) {
+void TraySetTip(TrayState& state, const Text& tip) {
     SetTrayTipField(state.trayRecord, tip);
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
 }
 
-void TrayRemove(AppState& state) {
+void TrayRemove(TrayState& state) {
     if (state.savedWindowProc != 0) {
         SetWindowLongPtrA(reinterpret_cast<HWND>(state.mainWindow), GWLP_WNDPROC,
                           static_cast<LONG_PTR>(state.savedWindowProc));
@@ -116,7 +125,7 @@ void TrayRemove(AppState& state) {
     SendTrayRecord(NIM_DELETE, state.trayRecord);
 }
 
-void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind kind,
+void BalloonTip(TrayState& state, const Text& title, const Text& text, IconKind kind,
                 int milliseconds, bool autoHide) {
     SetBalloonFields(state.trayRecord, title, text, kind);
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
@@ -129,7 +138,7 @@ void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind k
 }
 
 void CALLBACK HideBalloon(HWND, UINT, UINT_PTR, DWORD) {
-    AppState& state = TheAppState();
+    TrayState& state = TheTrayState();
     KillTimer(reinterpret_cast<HWND>(state.mainWindow), kBalloonTimerId);
     // The shell takes a balloon with an empty text as the request to remove it.
     SetBalloonFields(state.trayRecord, Text(), Text(), IconKind::None);

@@ -1,5 +1,5 @@
 #pragma once
-// The tray icon and its balloon tips, on the record held in AppState. Every request reaches
+// The tray icon and its balloon tips, on the record held in the tray state. Every request reaches
 // the shell through SendTrayRecord, the one place the record is handed over.
 #include <windows.h>
 
@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "app/app_state.h"
 #include "app/ports.h"
+#include "desktop/tray_state.h"
 
 namespace qv {
 
@@ -28,21 +28,21 @@ HICON IconFromImageFile(const Bytes& file, int imageNumber = 0, std::uint8_t* wi
 
 // The first call adds the icon and installs TrayWindowProc; later calls change only the
 // image and the tip. Returns the shell's result of the add.
-int TraySetup(AppState& state, HWND window, const Bytes* iconFile, const Text* tip,
+int TraySetup(TrayState& state, HWND window, const Bytes* iconFile, const Text* tip,
               TrayMouseCallback callback);
-void TraySetIcon(AppState& state, const Bytes& iconFile);
-void TraySetTip(AppState& state, const Text& tip);
+void TraySetIcon(TrayState& state, const Bytes& iconFile);
+void TraySetTip(TrayState& state, const Text& tip);
 // Puts the window procedure back (when it was replaced) and deletes the icon.
-void TrayRemove(AppState& state);
+void TrayRemove(TrayState& state);
 // Shows a balloon; with autoHide the balloon timer on the main window is (re)armed.
-void BalloonTip(AppState& state, const Text& title, const Text& text, IconKind kind,
+void BalloonTip(TrayState& state, const Text& title, const Text& text, IconKind kind,
                 int milliseconds, bool autoHide);
 // The balloon timer's procedure: stops the timer and sends an empty balloon.
 void CALLBACK HideBalloon(HWND window, UINT message, UINT_PTR id, DWORD time);
 
 class WinTray final : public Tray {
   public:
-    explicit WinTray(AppState& state) : state_(state) {}
+    explicit WinTray(TrayState& state) : state_(state) {}
     int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
                   TrayMouseCallback callback) override;
     void BalloonTip(const Text& title, const Text& text, IconKind kind, int milliseconds,
@@ -50,7 +50,7 @@ class WinTray final : public Tray {
     void TrayRemove() override;
 
   private:
-    AppState& state_;
+    TrayState& state_;
 };
 
 }  // namespace qv

@@ -1,16 +1,17 @@
 #include "desktop/tray_window_proc_win.h"
 
-#include "app/app_state.h"
+#include "app/form_vocabulary.h"
+#include "base/program_end_win.h"
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_fields.h"
+#include "desktop/tray_state.h"
 #include "desktop/tray_win.h"
-#include "ui/form_ids.h"
-#include "ui/program_end_win.h"
 
 namespace qv {
 namespace {
 
 LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    auto previous = reinterpret_cast<WNDPROC>(TheAppState().savedWindowProc);
+    auto previous = reinterpret_cast<WNDPROC>(TheTrayState().savedWindowProc);
     return previous ? CallWindowProcA(previous, hwnd, message, wParam, lParam)
                     : DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -19,7 +20,7 @@ LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 // message (its about-to-be-destroyed handler removes once more, harmlessly). The program
 // then ends here: the message loop is never returned to.
 [[noreturn]] void OnDestroy(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    AppState& state = TheAppState();
+    TrayState& state = TheTrayState();
     auto previous = reinterpret_cast<WNDPROC>(state.savedWindowProc);
     TrayRemove(state);
     if (previous) {
@@ -33,7 +34,7 @@ LRESULT PassOn(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 // The shell's new taskbar has no icon of ours: add the same record again. A balloon that
 // was showing is not repeated, because uFlags no longer names it.
 void OnTaskbarCreated() {
-    AppState& state = TheAppState();
+    TrayState& state = TheTrayState();
     state.trayRecord.uFlags = tray_flag::kIconAndTip;
     SendTrayRecord(NIM_ADD, state.trayRecord);
 }
@@ -41,7 +42,7 @@ void OnTaskbarCreated() {
 }  // namespace
 
 LRESULT CALLBACK TrayWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    const AppState& state = TheAppState();
+    const TrayState& state = TheTrayState();
     if (message == WM_DESTROY) {
         OnDestroy(hwnd, wParam, lParam);
     }

@@ -1,6 +1,9 @@
 #include "dialup/dial_target.h"
 
 #include <climits>
+#include <string_view>
+
+#include "base/number_text.h"
 
 namespace qv {
 
@@ -9,24 +12,8 @@ std::optional<std::int64_t> DialPosition(const Text& target) {
         return std::nullopt;
     }
     // Stop at an embedded zero byte: the system would see the text only up to there.
-    const char* p = target.c_str() + 1;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) {
-        ++p;
-    }
-    bool negative = false;
-    if (*p == '+' || *p == '-') {
-        negative = *p == '-';
-        ++p;
-    }
-    constexpr std::int64_t kLimit = static_cast<std::int64_t>(INT_MAX) + 1;
-    std::int64_t value = 0;
-    for (; *p >= '0' && *p <= '9'; ++p) {
-        value = value * 10 + (*p - '0');
-        if (value > kLimit) {
-            value = kLimit;
-        }
-    }
-    return negative ? -value : value;
+    const std::string_view number(target.c_str() + 1);
+    return ParseDecimalPrefix(number, static_cast<std::int64_t>(INT_MAX) + 1);
 }
 
 }  // namespace qv

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

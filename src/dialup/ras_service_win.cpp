@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "app/fixed_text.h"
-#include "app/service_state.h"
+#include "base/failure_record_win.h"
+#include "base/fixed_text.h"
 #include "dialup/dial_target.h"
 #include "dialup/hang_up_wait.h"
 #include "dialup/ras_api_win.h"
@@ -60,17 +60,15 @@ bool IsEstablished(HRASCONN connection) {
 // RasHangUpA only starts the hang-up; the handle stays valid until the line is down, and a
 // new dial before that can fail. Waits for it to go, at most kHangUpBoundMs.
 void HangUpAndWait(HRASCONN connection) {
-    RasHangUpA(connection);
+    if (const DWORD result = RasHangUpA(connection); result != 0) {
+        RecordFailure("RasHangUpA", result);
+    }
     WaitUntilGone([] { return static_cast<std::uint32_t>(GetTickCount()); },
                   [connection] {
                       RASCONNSTATUSA status;
                       return QueryStatus(connection, status) == ERROR_INVALID_HANDLE;
                   },
                   [](std::uint32_t ms) { Sleep(ms); });
-}
-
-void*& DialledConnection() {
-    return TheServiceState().dialledConnection;
 }
 
 // Clears the remembered connection before hanging it up, so it is never hung up twice.
@@ -84,6 +82,13 @@ void ForgetAndHangUp() {
 }
 
 }  // namespace
+
+// The dial-up service's process-wide state: the connection the last dial started. It outlives
+// every RasService, because the program's end hangs it up after the window is gone.
+void*& DialledConnection() {
+    static void* dialledConnection = nullptr;  // HRASCONN
+    return dialledConnection;
+}
 
 int RasService::EntryCount() {
     EntryListing listing;
@@ -101,7 +106,7 @@ Text RasService::EntryName(int index) {
 
 bool RasService::Dial(const Text& target, const Text& account, const Text& password, bool) {
     ForgetAndHangUp();
-    lastDialError_ = 0;
+    lastDialError_ = 0;  // an entry outside the listing fails before the system is asked
 
     RASDIALPARAMSA params;
     std::memset(&params, 0, sizeof params);
@@ -110,7 +115,6 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
         EntryListing listing;
         const DWORD count = EnumerateEntries(listing);
         if (*position < 0 || *position >= static_cast<std::int64_t>(count)) {
-            lastDialError_ = kRasCannotFindEntry;  // as the system answers an unknown entry
             return false;
         }
         std::memcpy(params.szEntryName, listing.records[*position].szEntryName,
@@ -128,6 +132,7 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
     SecureZeroMemory(params.szPassword, sizeof params.szPassword);
     lastDialError_ = result;
     if (result != 0) {
+        RecordFailure("RasDialA", result);
         // A failed dial may still have left a handle that holds the port.
         ForgetAndHangUp();
         return false;

@@ -1,7 +1,10 @@
 #pragma once
-// The dial-up service on the system's RAS functions. It shows nothing: every failure reads
-// as "no entries", "not connected" or a false dial, and the commands report in their own
-// words. Only the last dial's code is kept, for scripts that ask why a dial failed.
+// The dial-up service on the system's RAS functions. It shows nothing: every failure reads as
+// "no entries", "not connected" or a false dial, and the commands report in their own words.
+// A failed dial's or hang-up's code is recorded for developers, and the last dial's code is
+// kept for a caller that asks.
+#include <cstdint>
+
 #include "app/ports.h"
 
 namespace qv {
@@ -14,11 +17,16 @@ class RasService final : public Dialup {
     bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override;
     bool IsConnected() override;
     void HangUpAll() override;
-    std::uint32_t LastDialError() override { return lastDialError_; }
+    // RasDialA's result for the last dial of this service (0: it started the line; 0 too when
+    // no dial was made), whatever the connection's state is now.
+    std::uint32_t LastDialError() const override { return lastDialError_; }
 
   private:
     std::uint32_t lastDialError_ = 0;
 };
+
+// The connection the last dial started, null when none (the service's process-wide state).
+void*& DialledConnection();
 
 // At exit, after the web session is closed: releases the dialled connection unless it is
 // connected, so ending the program never drops a working line.

@@ -20,8 +20,13 @@ class EditBoxUnit final : public UnitControl {
     using UnitControl::UnitControl;
     bool Create(HWND parent, HFONT font) override {
         const DWORD align = record_.align == TextAlign::Center ? ES_CENTER : ES_LEFT;
-        return CreateControl(parent, WS_EX_CLIENTEDGE, "EDIT", record_.caption,
-                             align | ES_AUTOHSCROLL, font, record_.height) != nullptr;
+        if (!CreateControl(parent, WS_EX_CLIENTEDGE, "EDIT", record_.caption,
+                           align | ES_AUTOHSCROLL, font, record_.height)) {
+            return false;
+        }
+        // No length limit: 0 lifts the system's default of about 30,000 characters.
+        SendMessageA(hwnd_, EM_SETLIMITTEXT, 0, 0);
+        return true;
     }
     std::optional<Text> ReadText(int property) override {
         return property == prop::kContent ? std::optional<Text>(WindowText(hwnd_))
@@ -251,7 +256,7 @@ class LabelUnit final : public UnitControl {
         const Text text = WindowText(hwnd_);
         HGDIOBJ oldFont = SelectObject(dc, GetPropA(hwnd_, "QvFont"));
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, record_.textColor);
+        SetTextColor(dc, record_.textColor.value_or(GetSysColor(COLOR_WINDOWTEXT)));
         DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc,
                   DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
         SelectObject(dc, oldFont);

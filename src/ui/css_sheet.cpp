@@ -1,6 +1,7 @@
 #include "ui/css_sheet.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace qv {
 namespace {
@@ -25,30 +26,6 @@ constexpr std::string_view kBuiltInSheet =
     "small {font-size: 75%}\r\n"
     ".comment {color: green}\r\n";
 // clang-format on
-
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsSpace(s.front())) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && IsSpace(s.back())) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
-std::string AsciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 // The next `stop` character that is not inside a quoted string, or npos.
 std::size_t FindOutsideQuotes(std::string_view s, char stop, std::size_t from = 0) {
@@ -132,11 +109,11 @@ int Specificity(const CssSelector& s) {
 
 bool HasClass(std::string_view classes, std::string_view wanted) {
     for (std::size_t start = 0; start < classes.size();) {
-        while (start < classes.size() && IsSpace(classes[start])) {
+        while (start < classes.size() && IsAsciiSpace(classes[start])) {
             ++start;
         }
         std::size_t end = start;
-        while (end < classes.size() && !IsSpace(classes[end])) {
+        while (end < classes.size() && !IsAsciiSpace(classes[end])) {
             ++end;
         }
         if (end > start && classes.substr(start, end - start) == wanted) {
@@ -164,20 +141,23 @@ bool Matches(const CssSelector& s, const MarkupElement& e, bool hovered) {
 // A plain decimal number at the start of `s`; the count of bytes read is stored in `used`.
 std::optional<double> ReadNumber(std::string_view s, std::size_t& used) {
     double value = 0;
-    double scale = 0;
+    double scale = 0.1;
     bool digits = false;
+    // Not `scale == 0`: a long fraction underflows the scale to 0 and would read on as digits
+    // of the integer part.
+    bool fraction = false;
     std::size_t i = 0;
     for (; i < s.size(); ++i) {
         if (s[i] >= '0' && s[i] <= '9') {
             digits = true;
-            if (scale == 0) {
+            if (!fraction) {
                 value = value * 10 + (s[i] - '0');
             } else {
                 value += (s[i] - '0') * scale;
                 scale /= 10;
             }
-        } else if (s[i] == '.' && scale == 0) {
-            scale = 0.1;
+        } else if (s[i] == '.' && !fraction) {
+            fraction = true;
         } else {
             break;
         }
@@ -192,7 +172,7 @@ bool ApplyFontSize(TextStyle& style, std::string_view value, double parentPt) {
     if (!number || *number <= 0) {
         return false;
     }
-    const std::string unit = AsciiLower(Trim(value.substr(used)));
+    const std::string unit = AsciiLower(TrimSpaces(value.substr(used)));
     static constexpr struct {
         std::string_view unit;
         double factor;
@@ -200,7 +180,13 @@ bool ApplyFontSize(TextStyle& style, std::string_view value, double parentPt) {
     } kUnits[] = {{"pt", 1.0, false}, {"px", 0.75, false}, {"em", 1.0, true}, {"%", 0.01, true}};
     for (const auto& u : kUnits) {
         if (unit == u.unit) {
-            style.fontSizePt = *number * u.factor * (u.relative ? parentPt : 1.0);
+            // Hundreds of digits, or relative sizes compounded down the chain, overflow to
+            // infinity or underflow to 0: no font has that height.
+            const double size = *number * u.factor * (u.relative ? parentPt : 1.0);
+            if (!std::isfinite(size) || size <= 0) {
+                return false;
+            }
+            style.fontSizePt = size;
             return true;
         }
     }
@@ -210,7 +196,7 @@ bool ApplyFontSize(TextStyle& style, std::string_view value, double parentPt) {
 bool ApplyFontFamily(TextStyle& style, std::string_view value, double) {
     std::vector<std::string> families;
     for (std::string_view name : SplitOutsideQuotes(value, ',')) {
-        name = Trim(name);
+        name = TrimSpaces(name);
         if (name.size() >= 2 && (name.front() == '"' || name.front() == '\'') &&
             name.back() == name.front()) {
             name = name.substr(1, name.size() - 2);
@@ -361,7 +347,7 @@ StyleSheet ParseStyleSheet(std::string_view text) {
             s.substr(open + 1, close == std::string_view::npos ? s.npos : close - open - 1);
         CssRule rule;
         for (std::string_view selector : SplitOutsideQuotes(s.substr(i, open - i), ',')) {
-            selector = Trim(selector);
+            selector = TrimSpaces(selector);
             if (!selector.empty()) {
                 rule.selectors.push_back(ParseSelector(selector));
             }
@@ -371,13 +357,13 @@ StyleSheet ParseStyleSheet(std::string_view text) {
             if (colon == std::string_view::npos) {
                 continue;
             }
-            std::string_view value = Trim(declaration.substr(colon + 1));
+            std::string_view value = TrimSpaces(declaration.substr(colon + 1));
             if (const std::size_t bang = value.rfind('!');
                 bang != std::string_view::npos &&
-                AsciiLower(Trim(value.substr(bang))) == "!important") {
-                value = Trim(value.substr(0, bang));
+                AsciiLower(TrimSpaces(value.substr(bang))) == "!important") {
+                value = TrimSpaces(value.substr(0, bang));
             }
-            const std::string property = AsciiLower(Trim(declaration.substr(0, colon)));
+            const std::string property = AsciiLower(TrimSpaces(declaration.substr(0, colon)));
             if (!property.empty() && !value.empty()) {
                 rule.declarations.push_back({property, std::string(value)});
             }
@@ -400,7 +386,7 @@ const StyleSheet& BuiltInStyleSheet() {
 }
 
 std::optional<std::uint32_t> ParseCssColor(std::string_view value) {
-    const std::string v = AsciiLower(Trim(value));
+    const std::string v = AsciiLower(TrimSpaces(value));
     static constexpr struct {
         std::string_view name;
         std::uint32_t color;

@@ -1,7 +1,5 @@
 #include "ui/form_table.h"
 
-#include <cstring>
-
 namespace qv {
 namespace {
 
@@ -22,39 +20,39 @@ constexpr UnitRecord kMainForm[] = {
      .height = kMainWindowHeight, .flags = kShown, .caption = QV_CAPTION,
      .bindings = {{event::kCreated, Handler::InitMainWindow},
                   {event::kDestroying, Handler::TrayRemove}}},
-    {.id = 简单超文本框1, .type = UnitType::SimpleHtml, .name = "简单超文本框1",
+    {.id = 简单超文本框1, .type = UnitType::SimpleHtml,
      .left = 290, .top = 100, .width = 211, .height = 16, .parent = 窗口, .flags = kInput},
-    {.id = 编辑框_定时间隔, .type = UnitType::EditBox, .name = "编辑框_定时间隔",
+    {.id = 编辑框_定时间隔, .type = UnitType::EditBox,
      .left = 67, .top = 68, .width = 37, .height = 18, .parent = 分组框2, .flags = kInput,
      .caption = "60", .align = TextAlign::Center},
-    {.id = 组合框_热键, .type = UnitType::ComboBox, .name = "组合框_热键",
+    {.id = 组合框_热键, .type = UnitType::ComboBox,
      .left = 82, .top = 13, .width = 40, .height = 20, .parent = 分组框2, .flags = kInput,
      .items = kHotkeyItems, .selection = 0,
      .bindings = {{event::kItemChosen, Handler::ApplyHotkeyChoice}}},
-    {.id = 选择框_IP重复, .type = UnitType::CheckBox, .name = "选择框_IP重复",
+    {.id = 选择框_IP重复, .type = UnitType::CheckBox,
      .left = 6, .top = 32, .width = 144, .height = 24, .parent = 分组框2, .flags = kInput,
      .caption = "IP重复继续进行重拔"},
-    {.id = 按钮_定时, .type = UnitType::Button, .name = "按钮_定时",
+    {.id = 按钮_定时, .type = UnitType::Button,
      .left = 131, .top = 65, .width = 64, .height = 24, .parent = 分组框2, .flags = kInput,
      .caption = "开始定时", .bindings = {{event::kClicked, Handler::ToggleTimedRedial}}},
-    {.id = 标签4, .type = UnitType::Label, .name = "标签4",
+    {.id = 标签4, .type = UnitType::Label,
      .left = 8, .top = 69, .width = 80, .height = 16, .parent = 分组框2, .flags = kShown,
      .caption = "定时重拔："},
-    {.id = 标签3, .type = UnitType::Label, .name = "标签3",
+    {.id = 标签3, .type = UnitType::Label,
      .left = 111, .top = 70, .width = 24, .height = 16, .parent = 分组框2, .flags = kShown,
      .caption = "秒"},
-    {.id = 选择框_热键, .type = UnitType::CheckBox, .name = "选择框_热键",
+    {.id = 选择框_热键, .type = UnitType::CheckBox,
      .left = 6, .top = 11, .width = 82, .height = 24, .parent = 分组框2, .flags = kInput,
      .caption = "热键重拔：", .bindings = {{event::kClicked, Handler::ToggleHotkey}}},
-    {.id = 分组框2, .type = UnitType::GroupBox, .name = "分组框2",
+    {.id = 分组框2, .type = UnitType::GroupBox,
      .left = 280, .top = 1, .width = 216, .height = 95, .parent = 窗口, .flags = kShown},
-    {.id = 按钮_断线, .type = UnitType::Button, .name = "按钮_断线",
+    {.id = 按钮_断线, .type = UnitType::Button,
      .left = 208, .top = 12, .width = 56, .height = 22, .parent = 分组框1, .flags = kInput,
      .caption = "断线", .bindings = {{event::kClicked, Handler::HangUpCommand}}},
-    {.id = 按钮_拔号, .type = UnitType::Button, .name = "按钮_拔号",
+    {.id = 按钮_拔号, .type = UnitType::Button,
      .left = 208, .top = 38, .width = 56, .height = 22, .parent = 分组框1, .flags = kInput,
      .caption = "拔号", .bindings = {{event::kClicked, Handler::DialCommand}}},
-    {.id = 按钮_重拔, .type = UnitType::Button, .name = "按钮_重拔",
+    {.id = 按钮_重拔, .type = UnitType::Button,
      .left = 208, .top = 65, .width = 56, .height = 22, .parent = 分组框1, .flags = kInput,
      .caption = "重拔", .bindings = {{event::kClicked, Handler::RedialCommand}}},
     {.id = 托盘菜单, .type = UnitType::Menu, .parent = 窗口, .flags = menu_flag::kHidden,
@@ -65,34 +63,34 @@ constexpr UnitRecord kMainForm[] = {
      .level = 1, .bindings = {{event::kClicked, Handler::DialCommand}}},
     {.id = 托盘菜单_重拔, .type = UnitType::Menu, .parent = 托盘菜单, .caption = "重拔",
      .level = 1, .bindings = {{event::kClicked, Handler::RedialCommand}}},
-    {.id = 按钮_保存配置, .type = UnitType::Button, .name = "按钮_保存配置",
+    {.id = 按钮_保存配置, .type = UnitType::Button,
      .left = 148, .top = 13, .width = 56, .height = 22, .parent = 分组框1, .flags = kInput,
      .caption = "保存信息", .bindings = {{event::kClicked, Handler::SaveSettings}}},
-    {.id = 编辑框_宽带密码, .type = UnitType::EditBox, .name = "编辑框_宽带密码",
+    {.id = 编辑框_宽带密码, .type = UnitType::EditBox,
      .left = 41, .top = 68, .width = 100, .height = 18, .parent = 分组框1, .flags = kInput},
-    {.id = 标签5, .type = UnitType::Label, .name = "标签5",
+    {.id = 标签5, .type = UnitType::Label,
      .left = 7, .top = 69, .width = 32, .height = 16, .parent = 分组框1, .flags = kShown,
      .caption = "密码："},
-    {.id = 编辑框_宽带账号, .type = UnitType::EditBox, .name = "编辑框_宽带账号",
+    {.id = 编辑框_宽带账号, .type = UnitType::EditBox,
      .left = 41, .top = 42, .width = 100, .height = 18, .parent = 分组框1, .flags = kInput},
-    {.id = 标签2, .type = UnitType::Label, .name = "标签2",
+    {.id = 标签2, .type = UnitType::Label,
      .left = 7, .top = 43, .width = 32, .height = 16, .parent = 分组框1, .flags = kShown,
      .caption = "账号："},
-    {.id = 组合框_宽带连接, .type = UnitType::ComboBox, .name = "组合框_宽带连接",
+    {.id = 组合框_宽带连接, .type = UnitType::ComboBox,
      .left = 41, .top = 15, .width = 102, .height = 20, .parent = 分组框1, .flags = kInput},
-    {.id = 标签1, .type = UnitType::Label, .name = "标签1",
+    {.id = 标签1, .type = UnitType::Label,
      .left = 7, .top = 16, .width = 48, .height = 16, .parent = 分组框1, .flags = kShown,
      .caption = "连接："},
-    {.id = 分组框1, .type = UnitType::GroupBox, .name = "分组框1",
+    {.id = 分组框1, .type = UnitType::GroupBox,
      .left = 4, .top = 1, .width = 272, .height = 95, .parent = 窗口, .flags = kShown},
-    {.id = 状态条1, .type = UnitType::StatusBar, .name = "状态条1", .parent = 窗口,
+    {.id = 状态条1, .type = UnitType::StatusBar, .parent = 窗口,
      .flags = kShown},
-    {.id = 时钟1, .type = UnitType::Timer, .name = "时钟1", .parent = 窗口,
+    {.id = 时钟1, .type = UnitType::Timer, .parent = 窗口,
      .bindings = {{event::kTick, Handler::TimedRedialTick}}},
-    {.id = 标签_热键标签, .type = UnitType::Label, .name = "标签_热键标签",
+    {.id = 标签_热键标签, .type = UnitType::Label,
      .left = 616, .top = 200, .width = 48, .height = 16, .parent = 窗口, .flags = kShown,
      .bindings = {{event::kFeedback, Handler::HotkeyFeedback}}},
-    {.id = 标签6, .type = UnitType::Label, .name = "标签6",
+    {.id = 标签6, .type = UnitType::Label,
      .left = 3, .top = 46, .width = 205, .height = 16, .parent = 分组框2, .flags = kShown,
      .caption = "_______________________________________________", .textColor = 0x808080},
 };
@@ -107,18 +105,6 @@ std::span<const UnitRecord> MainForm() {
 const UnitRecord* FindUnit(Unit id) {
     for (const UnitRecord& r : kMainForm) {
         if (r.id == id) {
-            return &r;
-        }
-    }
-    return nullptr;
-}
-
-const UnitRecord* FindUnitByName(const char* name) {
-    if (name == nullptr || *name == '\0') {
-        return nullptr;
-    }
-    for (const UnitRecord& r : kMainForm) {
-        if (std::strcmp(r.name, name) == 0) {
             return &r;
         }
     }
@@ -176,14 +162,6 @@ Unit DefaultFocusUnit() {
         }
     }
     return best ? best->id : Unit::None;
-}
-
-const char* MainWindowCaption() {
-    return QV_CAPTION;
-}
-
-const char* TrayTipText() {
-    return "Telmora(" QV_MAKER_SITE ")QuorvaneV1.0";
 }
 
 int ComboSelectionAfterWrite(int value, int count) {

@@ -31,7 +31,6 @@ struct Binding {
 struct UnitRecord {
     Unit id = Unit::None;
     UnitType type = UnitType::Label;
-    const char* name = "";  // GBK; empty for the window and menu items
     int left = 0, top = 0, width = 0, height = 0;
     Unit parent = Unit::None;  // the window or a group box; for menu items the menu above
     std::uint32_t flags = 0;   // unit_flag for units, menu_flag for menu items
@@ -40,9 +39,10 @@ struct UnitRecord {
     std::span<const char* const> items = {};  // combo box items
     int selection = -1;                       // combo box
     TextAlign align = TextAlign::Left;        // edit box
-    std::uint32_t textColor = 0;              // label, 0x00BBGGRR
-    int level = 0;                            // menu tree level
-    const char* shortcut = "";                // menu item
+    // Label text colour, 0x00BBGGRR; none: the system's text colour, as other controls use.
+    std::optional<std::uint32_t> textColor = std::nullopt;
+    int level = 0;              // menu tree level
+    const char* shortcut = "";  // menu item
     Binding bindings[2] = {};
 };
 
@@ -50,7 +50,6 @@ struct UnitRecord {
 std::span<const UnitRecord> MainForm();
 
 const UnitRecord* FindUnit(Unit id);
-const UnitRecord* FindUnitByName(const char* name);
 
 // Menu records are numbered from 20000 in form order; nullopt for a unit that is no menu.
 std::optional<int> MenuCommandNumber(Unit id);
@@ -63,9 +62,7 @@ Handler BoundHandler(Unit id, int event);
 // visible, enabled tab stop with the lowest tab order, the later one in form order on a tie.
 Unit DefaultFocusUnit();
 
-// The window's caption, the tray tip and the centred position (integer division).
-const char* MainWindowCaption();
-const char* TrayTipText();
+// The window's size and its centred position (integer division).
 inline constexpr int kMainWindowWidth = 505;
 inline constexpr int kMainWindowHeight = 167;
 inline int CentredOrigin(int screenExtent, int windowExtent) {

@@ -20,7 +20,7 @@ using EventSink = std::function<std::intptr_t(Handler, std::intptr_t, std::intpt
 
 // Private messages of the form's own window.
 inline constexpr UINT kItemChosenMessage = WM_APP + 1;  // wParam: the combo box's unit id
-inline constexpr UINT kRunScriptsMessage = WM_APP + 2;  // a scripted command waits its turn
+// WM_APP + 2 is taken by the scripting link (control/script_wire_win.h) through the hook.
 
 // Messages the form leaves alone may be taken by an extension (the scripting link); nullopt
 // passes them on to the default procedure.

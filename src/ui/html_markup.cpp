@@ -20,33 +20,6 @@ bool OneOf(std::string_view name, const std::string_view (&names)[N]) {
     return std::find(std::begin(names), std::end(names), name) != std::end(names);
 }
 
-bool IsAsciiAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-bool IsAsciiDigit(char c) {
-    return c >= '0' && c <= '9';
-}
-bool IsSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f';
-}
-char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLower(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), [](char c) { return AsciiLower(c); });
-    return out;
-}
-
-// Markup delimiters are all below 0x40, where no GBK trail byte lies; a byte pair only counts
-// as one character when its second byte could be a trail byte, so a stray high byte never
-// swallows a '<'.
-bool StartsTwoByteCharacter(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]) >= 0x81 && i + 1 < s.size() &&
-           static_cast<unsigned char>(s[i + 1]) >= 0x40;
-}
-
 struct Entity {
     Text text;
     std::size_t length = 0;
@@ -142,11 +115,11 @@ std::optional<Tag> ReadTag(std::string_view s, std::size_t pos) {
         ++i;
     }
     tag.name = AsciiLower(s.substr(nameStart, i - nameStart));
-    if (i < s.size() && !IsSpace(s[i]) && s[i] != '>' && s[i] != '/') {
+    if (i < s.size() && !IsAsciiSpace(s[i]) && s[i] != '>' && s[i] != '/') {
         return std::nullopt;
     }
     for (;;) {
-        while (i < s.size() && IsSpace(s[i])) {
+        while (i < s.size() && IsAsciiSpace(s[i])) {
             ++i;
         }
         if (i >= s.size() || s[i] == '<') {
@@ -162,17 +135,17 @@ std::optional<Tag> ReadTag(std::string_view s, std::size_t pos) {
             continue;
         }
         const std::size_t attrStart = i;
-        while (i < s.size() && !IsSpace(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/' &&
+        while (i < s.size() && !IsAsciiSpace(s[i]) && s[i] != '=' && s[i] != '>' && s[i] != '/' &&
                s[i] != '<') {
             ++i;
         }
         Attribute attribute{AsciiLower(s.substr(attrStart, i - attrStart)), {}};
-        while (i < s.size() && IsSpace(s[i])) {
+        while (i < s.size() && IsAsciiSpace(s[i])) {
             ++i;
         }
         if (i < s.size() && s[i] == '=') {
             ++i;
-            while (i < s.size() && IsSpace(s[i])) {
+            while (i < s.size() && IsAsciiSpace(s[i])) {
                 ++i;
             }
             if (i >= s.size()) {
@@ -187,7 +160,7 @@ std::optional<Tag> ReadTag(std::string_view s, std::size_t pos) {
                 i = close + 1;
             } else {
                 const std::size_t valueStart = i;
-                while (i < s.size() && !IsSpace(s[i]) && s[i] != '>' && s[i] != '<') {
+                while (i < s.size() && !IsAsciiSpace(s[i]) && s[i] != '>' && s[i] != '<') {
                     ++i;
                 }
                 attribute.value = DecodeEntities(s.substr(valueStart, i - valueStart));
@@ -370,7 +343,8 @@ Markup MarkupReader::Read(std::string_view s) {
         } else if (c == '\t' || c == '\f') {
             pending_ += ' ';
             ++i;
-        } else if (StartsTwoByteCharacter(s, i)) {
+        } else if (IsGbkPair(s, i)) {  // delimiters lie below 0x40: a stray high byte
+                                       // never swallows a '<'
             pending_.append(s.substr(i, 2));
             i += 2;
         } else {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "base/system_handles_win.h"
 #include "ui/css_sheet.h"
 #include "ui/form_win.h"
 #include "ui/html_markup.h"
@@ -24,28 +25,10 @@ constexpr const char* kLinkBoxClass = "QvLinkBox";
 constexpr int kLinkEvent = 0;  // raised by a press on a kind-2 link, with its target
 constexpr int kLinkCursorResource = 106;
 
-struct GdiDeleter {
-    void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
-};
-template <typename Handle>
-using UniqueGdi = std::unique_ptr<std::remove_pointer_t<Handle>, GdiDeleter>;
-struct DcDeleter {
-    void operator()(HDC dc) const { DeleteDC(dc); }
-};
-using UniqueMemoryDc = std::unique_ptr<std::remove_pointer_t<HDC>, DcDeleter>;
-
-// Selects an object into a DC for one scope.
-class Selection {
-  public:
-    Selection(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selection() { SelectObject(dc_, previous_); }
-    Selection(const Selection&) = delete;
-    Selection& operator=(const Selection&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
+// Selects an object into a DC until the scope ends.
+auto Selected(HDC dc, HGDIOBJ object) {
+    return ScopeGuard([dc, previous = SelectObject(dc, object)] { SelectObject(dc, previous); });
+}
 
 // Cursor 106 of the help program in the Windows directory, copied so the module can be let go
 // at once. Systems without it get the system hand (owned by the system, never destroyed).
@@ -114,7 +97,7 @@ class FontCache {
                                  style.underline ? TRUE : FALSE, FALSE, DEFAULT_CHARSET,
                                  OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                                  DEFAULT_PITCH | FF_DONTCARE, family.c_str());
-        fonts_.push_back({family, height, style.bold, style.underline, UniqueGdi<HFONT>(font)});
+        fonts_.push_back({family, height, style.bold, style.underline, GdiObject<HFONT>(font)});
         return font;
     }
 
@@ -124,7 +107,7 @@ class FontCache {
         int height;
         bool bold;
         bool underline;
-        UniqueGdi<HFONT> font;
+        GdiObject<HFONT> font;
     };
 
     // The first installed family of the list; with none installed the last, for the font
@@ -250,7 +233,7 @@ class SimpleHtmlUnit final : public UnitControl {
     }
 
     TextExtent Measure(HDC dc, const TextStyle& style, std::string_view text) {
-        const Selection font(dc, fonts_.Get(dc, style));
+        const auto font = Selected(dc, fonts_.Get(dc, style));
         TEXTMETRICA metrics = {};
         GetTextMetricsA(dc, &metrics);
         SIZE size = {};
@@ -271,14 +254,14 @@ class SimpleHtmlUnit final : public UnitControl {
     void Paint(HDC target) {
         RECT client;
         GetClientRect(hwnd_, &client);
-        const UniqueMemoryDc dc(CreateCompatibleDC(target));
-        const UniqueGdi<HBITMAP> bitmap(
+        const MemoryDc dc(CreateCompatibleDC(target));
+        const GdiObject<HBITMAP> bitmap(
             CreateCompatibleBitmap(target, client.right, client.bottom));
         if (!dc || !bitmap) {
             return;
         }
         {
-            const Selection canvas(dc.get(), bitmap.get());
+            const auto canvas = Selected(dc.get(), bitmap.get());
             FillRect(dc.get(), &client, GetSysColorBrush(COLOR_BTNFACE));
             SetBkMode(dc.get(), TRANSPARENT);
             const int hoverAnchor = hover_ >= 0 ? layout_.links[hover_].anchor : -1;
@@ -293,10 +276,10 @@ class SimpleHtmlUnit final : public UnitControl {
     void DrawPiece(HDC dc, const PlacedText& piece, const TextStyle& style) {
         RECT rc = {piece.rect.left, piece.rect.top, piece.rect.right, piece.rect.bottom};
         if (style.background) {
-            const UniqueGdi<HBRUSH> brush(CreateSolidBrush(*style.background));
+            const GdiObject<HBRUSH> brush(CreateSolidBrush(*style.background));
             FillRect(dc, &rc, brush.get());
         }
-        const Selection font(dc, fonts_.Get(dc, style));
+        const auto font = Selected(dc, fonts_.Get(dc, style));
         SetTextColor(dc, style.color);
         TextOutA(dc, piece.rect.left, piece.rect.top, piece.text.data(),
                  static_cast<int>(piece.text.size()));

@@ -3,18 +3,13 @@
 #include <shellapi.h>
 
 #include <cstring>
-#include <memory>
 #include <optional>
 
+#include "base/system_handles_win.h"
 #include "ui/open_command.h"
 
 namespace qv {
 namespace {
-
-struct KeyCloser {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
 
 // The default value of a key under the classes root; nullopt when missing, empty or no text.
 std::optional<Text> ReadClassesRootDefault(const Text& subkey) {
@@ -23,7 +18,7 @@ std::optional<Text> ReadClassesRootDefault(const Text& subkey) {
         ERROR_SUCCESS) {
         return std::nullopt;
     }
-    const UniqueKey key(raw);
+    const RegistryKey key(raw);
     DWORD type = 0, size = 0;
     if (RegQueryValueExA(key.get(), nullptr, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         (type != REG_SZ && type != REG_EXPAND_SZ)) {

@@ -3,7 +3,7 @@
 // the registry. Neither waits for the browser. Also the seams its tests observe.
 #include <windows.h>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

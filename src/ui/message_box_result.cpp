@@ -11,6 +11,10 @@ constexpr int kOkOnly = 0;
 
 }  // namespace
 
+const char* MessageBoxTitle(const Text* title) {
+    return title != nullptr && !title->empty() ? title->c_str() : kDefaultMessageBoxTitle;
+}
+
 int MessageBoxStyle(int style) {
     return (style & kSystemModal) != 0 ? style : style | kTaskModal;
 }

@@ -7,7 +7,7 @@
 namespace qv {
 
 int ShowMessageBox(const Text& message, int style, const Text* title) {
-    const char* caption = title ? title->c_str() : kDefaultMessageBoxTitle;
+    const char* caption = MessageBoxTitle(title);
     // No owner: with the task-modal flag the box disables this thread's windows instead.
     const int adjusted = MessageBoxStyle(style);
     const int pressed =

@@ -1,10 +1,10 @@
 #pragma once
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 
-// The system message box without owner; "信息：" when no title is given; the result as
-// the form's button number (OK 0, Cancel 1, ...).
+// The system message box without owner; "信息：" when the title is missing or empty; the
+// result as the form's button number (OK 0, Cancel 1, ...).
 int ShowMessageBox(const Text& message, int style, const Text* title);
 
 }  // namespace qv

@@ -3,7 +3,7 @@
 // document placeholder, followed by a space and the address.
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

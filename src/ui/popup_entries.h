@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "ui/form_table.h"
 
 namespace qv {

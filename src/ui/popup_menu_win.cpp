@@ -1,18 +1,11 @@
 #include "ui/popup_menu_win.h"
 
-#include <memory>
-#include <type_traits>
-
+#include "base/system_handles_win.h"
 #include "ui/form_win.h"
 #include "ui/popup_entries.h"
 
 namespace qv {
 namespace {
-
-struct MenuCloser {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuHandle = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuCloser>;
 
 MenuHandle BuildPopup(const std::vector<PopupEntry>& entries) {
     MenuHandle popup(CreatePopupMenu());

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 
@@ -20,7 +20,6 @@ inline constexpr int kToRightEdge = -1;  // width and right edge of a part that 
 struct StatusPart {
     int width = 0;  // pixels; negative: up to the right edge of the bar
     std::uint32_t style = part_style::kSunken;
-    int icon = -1;  // index into the bar's image list, -1 for none
     Text text;
     Text tooltip;
 };

@@ -6,7 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/text.h"
+#include "base/text.h"
 #include "ui/form_table.h"
 
 namespace qv {

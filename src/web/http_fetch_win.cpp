@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/service_state.h"
+#include "base/failure_record_win.h"
 #include "web/internet_handle_win.h"
 #include "web/read_sizing.h"
 #include "web/request_parts.h"
@@ -83,20 +83,33 @@ bool CrackUrl(const std::string& url, UrlParts& parts) {
     return true;
 }
 
-// Opened by the first fetch that needs it and kept; a failed open is tried again next time.
+// The process-wide web session, owned here: opened by the first fetch that needs it and kept
+// until CloseHttpSession at the program's end; a failed open is tried again next time.
+InternetHandle& SessionStorage() {
+    static InternetHandle session;
+    return session;
+}
+
 HINTERNET Session() {
-    ServiceState& state = TheServiceState();
-    if (state.httpSession == nullptr) {
-        state.httpSession =
-            InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+    InternetHandle& session = SessionStorage();
+    if (!session) {
+        session.reset(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+        if (!session) {
+            RecordFailure("InternetOpenA", GetLastError());
+        }
     }
-    return static_cast<HINTERNET>(state.httpSession);
+    return session.get();
 }
 
 void FetchInto(const Text& url, Bytes& body) {
     const std::optional<std::string> canonical = CanonicalUrl(url);
     auto parts = std::make_unique<UrlParts>();
-    if (!canonical || !CrackUrl(*canonical, *parts)) {
+    if (!canonical) {
+        RecordFailure("InternetCanonicalizeUrlA", GetLastError());
+        return;
+    }
+    if (!CrackUrl(*canonical, *parts)) {
+        RecordFailure("InternetCrackUrlA", GetLastError());
         return;
     }
     const RequestKind kind = RequestKindForScheme(parts->scheme);
@@ -110,6 +123,7 @@ void FetchInto(const Text& url, Bytes& body) {
     InternetHandle connection(InternetConnectA(session, parts->host, parts->port, parts->user,
                                                parts->password, kind.service, 0, 0));
     if (!connection) {
+        RecordFailure("InternetConnectA", GetLastError());
         return;
     }
 
@@ -124,8 +138,12 @@ void FetchInto(const Text& url, Bytes& body) {
     const char* acceptTypes[] = {kAcceptType, nullptr};
     InternetHandle request(HttpOpenRequestA(connection.get(), kVerb, object.c_str(), kVersion,
                                             nullptr, acceptTypes, kind.flags, 0));
-    if (!request ||
-        !HttpSendRequestA(request.get(), kExtraHeaders, sizeof kExtraHeaders - 1, nullptr, 0)) {
+    if (!request) {
+        RecordFailure("HttpOpenRequestA", GetLastError());
+        return;
+    }
+    if (!HttpSendRequestA(request.get(), kExtraHeaders, sizeof kExtraHeaders - 1, nullptr, 0)) {
+        RecordFailure("HttpSendRequestA", GetLastError());
         return;
     }
 
@@ -140,7 +158,11 @@ void FetchInto(const Text& url, Bytes& body) {
     while (block) {
         NoteReadRequest(blockSize);
         DWORD received = 0;
-        if (!InternetReadFile(request.get(), block.get(), blockSize, &received) || received == 0) {
+        if (!InternetReadFile(request.get(), block.get(), blockSize, &received)) {
+            RecordFailure("InternetReadFile", GetLastError());
+            break;
+        }
+        if (received == 0) {
             break;
         }
         AppendBlock(body, block.get(), received);
@@ -163,11 +185,11 @@ Bytes HttpFetch(const Text& url) {
 }
 
 void CloseHttpSession() {
-    ServiceState& state = TheServiceState();
-    if (state.httpSession != nullptr) {
-        InternetCloseHandle(static_cast<HINTERNET>(state.httpSession));
-        state.httpSession = nullptr;
-    }
+    SessionStorage().reset();
+}
+
+void* HttpSessionHandle() {
+    return SessionStorage().get();
 }
 
 }  // namespace qv

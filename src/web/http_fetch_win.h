@@ -11,6 +11,9 @@ Bytes HttpFetch(const Text& url);
 // Closes the process-wide web session at exit.
 void CloseHttpSession();
 
+// The web session now open, null when none is (for tests).
+void* HttpSessionHandle();
+
 class WinPageFetcher final : public PageFetcher {
   public:
     Bytes HttpFetch(const Text& url) override { return qv::HttpFetch(url); }

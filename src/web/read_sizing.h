@@ -5,17 +5,14 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/number_text.h"
+#include "base/text.h"
 
 namespace qv {
 
 inline constexpr std::uint32_t kReadBlockCap = 102400;
 inline constexpr std::uint32_t kDefaultReadBlock = 10240;
 inline constexpr std::size_t kBodyGrowthSlack = 128;
-
-// Reads a decimal number as the C library's atoi does (leading white space, one optional sign,
-// digits up to the first non-digit), saturating instead of overflowing; 0 when there is none.
-std::int64_t ParseDecimalPrefix(std::string_view text);
 
 // The read block for a Content-Length answer: the length plus one, capped; the default when
 // the header was missing (`lengthText` null) or did not hold a positive number.

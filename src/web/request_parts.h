@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/text.h"
+#include "base/text.h"
 
 namespace qv {
 

@@ -4,6 +4,7 @@
 // and the end of the program.
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,9 +44,10 @@ class CommandsE2eTest : public E2eTest {
     }
 
     // Starts the program and waits until the start-up has written its last status text.
-    void Start(const std::string& state = "当前状态：网络未连接") {
+    void Start(const std::string& state = "当前状态：网络未连接") { StartIn(folder, state); }
+    void StartIn(const ProgramFolder& where, const std::string& state = "当前状态：网络未连接") {
         app = std::make_unique<App>();
-        ASSERT_TRUE(app->Start(folder.Path())) << "the main window did not come up";
+        ASSERT_TRUE(app->Start(where)) << "the main window did not come up";
         ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
         ASSERT_EQ(app->StatusText(0), state);
     }
@@ -79,6 +81,39 @@ class CommandsE2eTest : public E2eTest {
         EXPECT_EQ(box->text, text);
         EXPECT_FALSE(box->warningIcon);
         EXPECT_TRUE(app->DismissMessageBox(*box));
+    }
+
+    // Saves typed settings with the button, closes, starts again and finds them restored.
+    void SaveAndRestore(const ProgramFolder& where) {
+        sim::SetOffline(true);
+        StartIn(where);
+        TypeCredentials(2);
+        ASSERT_TRUE(app->Click(Unit::按钮_保存配置));
+        ASSERT_TRUE(testing::WaitUntil(
+            [&] { return where.ReadConfig().find("ADSL密码=") != std::string::npos; }, 10000))
+            << "nothing saved in " << where.ConfigPath();
+        ASSERT_TRUE(app->Close());
+        EXPECT_EQ(app->WaitForExit(), 0u);
+
+        const std::string saved = where.ReadConfig();
+        EXPECT_NE(saved.find("连接索引=2"), std::string::npos) << saved;
+        EXPECT_NE(saved.find(std::string("ADSL账号=") + kAccount), std::string::npos) << saved;
+        EXPECT_NE(saved.find("IP查询地址="), std::string::npos) << "the override stays";
+
+        StartIn(where);
+        EXPECT_EQ(app->ComboSelection(Unit::组合框_宽带连接), 2);
+        EXPECT_EQ(app->Text(Unit::编辑框_宽带账号), kAccount);
+        EXPECT_EQ(app->Text(Unit::编辑框_宽带密码), kPassword);
+    }
+
+    // The shell's icon for the program; a session without a notification area skips, unless
+    // the test environment promises one.
+    void RequireTrayIcon() {
+        if (!app->TrayIconPresent()) {
+            ASSERT_FALSE(testing::TrayGuaranteed()) << "no tray icon, yet a notification area "
+                                                       "is promised";
+            GTEST_SKIP() << "this session's shell keeps no tray icons";
+        }
     }
 
     std::unique_ptr<sim::IspProcess> isp;
@@ -123,24 +158,16 @@ TEST_F(CommandsE2eTest, StartsAlreadyDialledWithoutWarning) {
 }
 
 TEST_F(CommandsE2eTest, SavedSettingsComeBackAfterARestart) {
-    sim::SetOffline(true);
-    Start();
-    TypeCredentials(2);
-    ASSERT_TRUE(app->Click(Unit::按钮_保存配置));
-    ASSERT_TRUE(testing::WaitUntil(
-        [&] { return folder.ReadConfig().find("ADSL密码=") != std::string::npos; }, 10000));
-    ASSERT_TRUE(app->Close());
-    EXPECT_EQ(app->WaitForExit(), 0u);
+    SaveAndRestore(folder);
+}
 
-    const std::string saved = folder.ReadConfig();
-    EXPECT_NE(saved.find("连接索引=2"), std::string::npos) << saved;
-    EXPECT_NE(saved.find(std::string("ADSL账号=") + kAccount), std::string::npos) << saved;
-    EXPECT_NE(saved.find("IP查询地址="), std::string::npos) << "the override stays";
-
-    Start();
-    EXPECT_EQ(app->ComboSelection(Unit::组合框_宽带连接), 2);
-    EXPECT_EQ(app->Text(Unit::编辑框_宽带账号), kAccount);
-    EXPECT_EQ(app->Text(Unit::编辑框_宽带密码), kPassword);
+// 淺 is 0x9C 0x5C in GBK: the folder's and the program's names both hold a backslash byte that
+// separates nothing.
+TEST_F(CommandsE2eTest, SavedSettingsComeBackBesideAProgramNamedWithBackslashBytes) {
+    const ProgramFolder named("-工具淺", "淺.exe");
+    ASSERT_TRUE(named.Ready()) << named.Path();
+    named.WriteConfig(ConfigText(isp->EchoUrl()));
+    SaveAndRestore(named);
 }
 
 TEST_F(CommandsE2eTest, DialBringsTheChosenEntryUpWithTheTypedCredentials) {
@@ -245,6 +272,48 @@ TEST_F(CommandsE2eTest, TrayMenuRedialRunsTheRedial) {
     EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 1u);
 }
 
+// The pause between hang-up and dial dispatches messages and sleeps between them: a wait that
+// spins costs the whole second in processor time. The hang-up takes 2 s, its wait polls.
+TEST_F(CommandsE2eTest, RedialPauseCostsNoProcessorTime) {
+    constexpr DWORD kSpinFreeBoundMs = 250;  // the redial's own work takes about 30 ms
+    Start();
+    TypeCredentials(0);
+    ClickAndWait(Unit::按钮_拔号, "当前状态：拔号完毕");
+    sim::SetDelays(0, 2000);
+    const auto before = app->ProcessorTimeMs();
+    ASSERT_TRUE(before.has_value());
+    const DWORD start = GetTickCount();
+    ClickAndWait(Unit::按钮_重拔, "当前状态：重拔完毕");
+    const DWORD wall = GetTickCount() - start;
+    const auto after = app->ProcessorTimeMs();
+    ASSERT_TRUE(after.has_value());
+    EXPECT_GE(wall, 3000u) << "the hang-up and the pause take 3 s";
+    EXPECT_LT(*after - *before, kSpinFreeBoundMs) << "over " << wall << " ms of redial";
+    std::printf("redial: %lu ms, %lu ms processor time\n", static_cast<unsigned long>(wall),
+                static_cast<unsigned long>(*after - *before));
+}
+
+TEST_F(CommandsE2eTest, TrayMenuDialAndHangUpRunTheirCommands) {
+    Start();
+    TypeCredentials(1);
+    sim::ClearCalls();
+    ASSERT_TRUE(app->ChooseTrayMenuEntry(1)) << "拔号";
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：拔号完毕", 60000))
+        << app->StatusText(0).value_or("(busy)");
+    ExpectStatus("当前状态：拔号完毕", "当前IP：203.0.113.11", "之前IP：无信息");
+    const auto dials = sim::Calls(sim::RasFunction::Dial);
+    ASSERT_EQ(dials.size(), 1u);
+    EXPECT_EQ(dials[0].entryName, kEntries[1]);
+    EXPECT_EQ(dials[0].userName, kAccount);
+
+    ASSERT_TRUE(app->WaitUntilIdle());
+    ASSERT_TRUE(app->ChooseTrayMenuEntry(0)) << "断线";
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：已断开网络连接", 60000))
+        << app->StatusText(0).value_or("(busy)");
+    ExpectStatus("当前状态：已断开网络连接", "当前IP：203.0.113.11", "之前IP：203.0.113.11");
+    EXPECT_TRUE(sim::Connections().empty());
+}
+
 TEST_F(CommandsE2eTest, LeftClickOnTheTrayIconDoesNothing) {
     Start();
     // Sent, not posted: a menu opened by mistake would hold the answer back.
@@ -257,13 +326,25 @@ TEST_F(CommandsE2eTest, LeftClickOnTheTrayIconDoesNothing) {
 
 TEST_F(CommandsE2eTest, TaskbarCreatedBringsTheIconBack) {
     Start();
-    if (!app->TrayIconPresent()) {
-        GTEST_SKIP() << "this session's shell keeps no tray icons";
+    RequireTrayIcon();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
     }
     ASSERT_TRUE(app->DeleteTrayIcon());
     ASSERT_FALSE(app->TrayIconPresent());
     ASSERT_TRUE(app->SendTaskbarCreated());
     EXPECT_TRUE(testing::WaitUntil([&] { return app->TrayIconPresent(); }, 10000));
+}
+
+TEST_F(CommandsE2eTest, ClosingRemovesTheTrayIcon) {
+    Start();
+    RequireTrayIcon();
+    if (IsSkipped() || HasFatalFailure()) {
+        return;
+    }
+    ASSERT_TRUE(app->Close());
+    EXPECT_EQ(app->WaitForExit(), 0u);
+    EXPECT_FALSE(app->TrayIconPresent()) << "the icon outlives the program";
 }
 
 TEST_F(CommandsE2eTest, ClosingEndsWithZeroAndLeavesTheLineUp) {

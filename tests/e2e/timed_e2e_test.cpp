@@ -99,6 +99,33 @@ TEST_F(TimedE2eTest, IntervalOfOneSecondRedialsUntilTheSecondClick) {
     EXPECT_TRUE(CommandButtonsEnabled(true));
 }
 
+// The tray menu's entries are units of their own: disabled buttons leave them working.
+TEST_F(TimedE2eTest, TrayMenuWorksWhileTimingDisablesTheButtons) {
+    ASSERT_TRUE(app->SetText(Unit::编辑框_定时间隔, "3600"));  // no tick during the test
+    ASSERT_TRUE(app->Click(Unit::按钮_定时));
+    ASSERT_TRUE(testing::WaitUntil([&] { return app->Text(Unit::按钮_定时) == "停止定时"; }));
+    ASSERT_TRUE(CommandButtonsEnabled(false));
+
+    const struct {
+        int entry;
+        const char* state;
+        std::uint32_t dials;
+    } steps[] = {
+        {0, "当前状态：已断开网络连接", 0},  // 断线
+        {1, "当前状态：拔号完毕", 1},        // 拔号
+        {2, "当前状态：重拔完毕", 2},        // 重拔
+    };
+    for (const auto& step : steps) {
+        ASSERT_TRUE(app->ChooseTrayMenuEntry(step.entry)) << step.state;
+        ASSERT_TRUE(app->WaitForStatus(0, step.state, 60000))
+            << app->StatusText(0).value_or("(busy)");
+        ASSERT_TRUE(app->WaitUntilIdle());
+        EXPECT_EQ(Dials(), step.dials) << step.state;
+    }
+    EXPECT_EQ(sim::Connections().size(), 1u);
+    EXPECT_TRUE(CommandButtonsEnabled(false)) << "the menu leaves the buttons as they were";
+}
+
 TEST_F(TimedE2eTest, TickedHotkeyRedialsOncePerPressOfTheRegisteredId) {
     EXPECT_EQ(app->Enabled(Unit::组合框_热键), false);
     ASSERT_TRUE(app->Click(Unit::选择框_热键));
@@ -126,6 +153,43 @@ TEST_F(TimedE2eTest, TickedHotkeyRedialsOncePerPressOfTheRegisteredId) {
     ASSERT_TRUE(app->WaitUntilIdle());
     EXPECT_TRUE(RegisterHotKey(nullptr, 1, 0, VK_F1)) << "F1 was not released";
     UnregisterHotKey(nullptr, 1);
+}
+
+// Picking F3 releases F1 and registers F3 under a new identifier. Real key presses go
+// through the X server: under Wine a key reaches the registered hotkey while one of Wine's
+// windows has the X focus, so the program's window is clicked first.
+TEST_F(TimedE2eTest, SwitchingToF3MovesTheRedialToARealF3) {
+    ASSERT_TRUE(app->Click(Unit::选择框_热键));
+    ASSERT_TRUE(testing::WaitUntil([&] { return app->Enabled(Unit::组合框_热键) == true; }));
+    ASSERT_TRUE(app->WaitUntilIdle());
+    ASSERT_TRUE(app->ChooseComboItem(Unit::组合框_热键, 2));
+    ASSERT_TRUE(testing::WaitUntil([] {
+        const bool f1Free = RegisterHotKey(nullptr, 1, 0, VK_F1) != FALSE;
+        UnregisterHotKey(nullptr, 1);
+        return f1Free;
+    })) << "F1 was not released";
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_FALSE(RegisterHotKey(nullptr, 2, 0, VK_F3)) << "F3 is not registered";
+    UnregisterHotKey(nullptr, 2);
+
+    ASSERT_TRUE(PostMessageA(app->MainWindow(), WM_HOTKEY, kFirstHotkeyId, MAKELPARAM(0, VK_F1)));
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_TRUE(WaitForDialsToSettle(2000, 30000));
+    EXPECT_EQ(Dials(), 0u) << "the old identifier redialled";
+
+    sim::ClearCalls();
+    const auto spot = app->CentreOf(Unit::标签4);  // a label: the click does nothing else
+    ASSERT_TRUE(spot.has_value());
+    const std::string click = "mousemove " + std::to_string(spot->x) + " " +
+                              std::to_string(spot->y) + " click 1 sleep 0.5 ";
+    if (!XdoTool(click + "key F1 sleep 1 key F3")) {
+        GTEST_SKIP() << "no xdotool to press keys with";
+    }
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：重拔完毕", 60000))
+        << "F3 did not redial: " << app->StatusText(0).value_or("(busy)");
+    ASSERT_TRUE(app->WaitUntilIdle());
+    EXPECT_TRUE(WaitForDialsToSettle(3000, 60000));
+    EXPECT_EQ(Dials(), 1u) << "F1 redialled as well";
 }
 
 }  // namespace

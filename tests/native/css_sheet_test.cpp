@@ -193,5 +193,18 @@ TEST(ComputeStyle, UnreadableValuesKeepTheInheritedStyle) {
     EXPECT_EQ(ComputeStyle(sheet, p, false), TextStyle());
 }
 
+TEST(ComputeStyle, FontSizesNoFontCanTakeKeepTheInheritedSize) {
+    const std::string huge(400, '9');
+    const std::string tiny = "0." + std::string(330, '0') + "5";
+    const StyleSheet sheet = ParseStyleSheet("p {font-size: " + huge + "pt} b {font-size: " + tiny +
+                                             "pt} i {font-size: 1" + std::string(200, '0') + "em}");
+    const std::vector<MarkupElement> p = {E("p")}, b = {E("b")}, i = {E("i")},
+                                     ii = {E("i"), E("i")};
+    EXPECT_EQ(ComputeStyle(sheet, p, false).fontSizePt, 12);
+    EXPECT_EQ(ComputeStyle(sheet, b, false).fontSizePt, 12);
+    EXPECT_GT(ComputeStyle(sheet, i, false).fontSizePt, 1e200);
+    EXPECT_EQ(ComputeStyle(sheet, ii, false).fontSizePt, ComputeStyle(sheet, i, false).fontSizePt);
+}
+
 }  // namespace
 }  // namespace qv

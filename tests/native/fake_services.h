@@ -82,6 +82,7 @@ class FakeTray : public Tray {
     explicit FakeTray(Journal& journal) : journal_(journal) {}
     int TraySetup(std::uintptr_t window, const Bytes* iconFile, const Text* tip,
                   TrayMouseCallback callback) override {
+        kept = callback;
         journal_.Add("traysetup window=" + std::to_string(window) +
                      " icon=" + std::to_string(iconFile ? iconFile->size() : 0) +
                      " tip=" + (tip ? *tip : std::string("-")) + (callback ? " callback" : ""));
@@ -93,6 +94,8 @@ class FakeTray : public Tray {
                      (title == "提示" && milliseconds == 2000 && autoHide ? "" : " (odd)"));
     }
     void TrayRemove() override { journal_.Add("trayremove"); }
+
+    TrayMouseCallback kept;  // the mouse callback of the last TraySetup
 
   private:
     Journal& journal_;
@@ -132,7 +135,7 @@ class FakeDialup : public Dialup {
         journal_.Add("hangup");
         connected = false;
     }
-    std::uint32_t LastDialError() override { return lastDialError; }
+    std::uint32_t LastDialError() const override { return lastDialError; }
 
   private:
     Journal& journal_;
@@ -226,8 +229,6 @@ class FakeHotkeys : public Hotkeys {
     Journal& journal_;
 };
 
-inline void FakeTrayMouseHandler(std::uint32_t) {}
-
 // One assistant wired to fresh fakes. Wine tests may hand in the real page fetch or profile,
 // which then stand in for `web` or `profile`.
 struct Rig {
@@ -245,11 +246,10 @@ struct Rig {
     FakePump pump;
     FakeProfile profile;
     FakeHotkeys hotkeys{journal};
-    Services services{units,         tray,
-                      dialup,        realWeb ? *realWeb : web,
-                      pump,          realProfile ? *realProfile : profile,
-                      hotkeys,       &FakeTrayMouseHandler,
-                      Bytes(4286, 0)};
+    Services services{units,   tray,
+                      dialup,  realWeb ? *realWeb : web,
+                      pump,    realProfile ? *realProfile : profile,
+                      hotkeys, Bytes(4286, 0)};
     Assistant assistant{state, services};
 };
 

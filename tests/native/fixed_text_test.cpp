@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/fixed_text.h"
+#include "base/fixed_text.h"
 
 namespace qv {
 namespace {

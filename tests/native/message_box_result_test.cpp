@@ -5,6 +5,15 @@
 namespace qv {
 namespace {
 
+// An empty text and an absent text are the same value.
+TEST(MessageBoxTitle, EmptyOrMissingTitleShowsTheDefault) {
+    const Text empty;
+    const Text given = "提示";
+    EXPECT_STREQ(MessageBoxTitle(nullptr), "信息：");
+    EXPECT_STREQ(MessageBoxTitle(&empty), "信息：");
+    EXPECT_STREQ(MessageBoxTitle(&given), "提示");
+}
+
 TEST(MessageBoxStyle, AddsTaskModalUnlessSystemModal) {
     const struct {
         int style, expected;

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/number_text.h"
+#include "base/number_text.h"
 
 namespace qv {
 namespace {

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "app/number_text.h"
 #include "app/redial_period.h"
+#include "base/number_text.h"
 
 namespace qv {
 namespace {

@@ -16,6 +16,50 @@ TEST(SettingsPath, IsTheProgramDirectoryPlusConfigIni) {
     EXPECT_EQ(SettingsPath(rig.profile), "D:\\新建文件夹\\Config.ini") << "computed afresh";
 }
 
+// 淺 is 0x9C 0x5C in GBK: its second byte is the backslash byte, which is no separator.
+TEST(RunDirectory, EndsAtTheLastBackslashCharacterNotByte) {
+    const struct {
+        const char* program;
+        const char* directory;
+    } rows[] = {
+        {"C:\\工具\\淺.exe", "C:\\工具"},
+        {"C:\\淺\\淺淺\\Quorvane.exe", "C:\\淺\\淺淺"},
+        {"C:\\淺\\淺.exe", "C:\\淺"},
+        {"\\\\server\\共享\\淺.exe", "\\\\server\\共享"},
+        {"淺.exe", ""},
+        {"C:\\a\\\x9c", "C:\\a"},  // a lone lead byte at the end is one byte
+    };
+    for (const auto& row : rows) {
+        Rig rig;
+        rig.profile.programPath = row.program;
+        EXPECT_EQ(RunDirectory(rig.profile), row.directory) << row.program;
+    }
+    Rig rig;
+    rig.profile.programPath = "C:\\工具\\淺.exe";
+    EXPECT_EQ(SettingsPath(rig.profile), "C:\\工具\\Config.ini");
+}
+
+// "D:" names drive D's remembered directory, not its root.
+TEST(StartDirectory, IsTheProgramDirectoryWithARootKeptAsRoot) {
+    const struct {
+        const char* program;
+        const char* start;
+    } rows[] = {
+        {"D:\\Quorvane.exe", "D:\\"},
+        {"D:\\淺.exe", "D:\\"},
+        {"D:\\tools\\Quorvane.exe", "D:\\tools"},
+        {"\\\\server\\share\\Quorvane.exe", "\\\\server\\share"},
+    };
+    for (const auto& row : rows) {
+        Rig rig;
+        rig.profile.programPath = row.program;
+        EXPECT_EQ(StartDirectory(rig.profile), row.start) << row.program;
+    }
+    Rig rig;
+    rig.profile.programPath = "D:\\Quorvane.exe";
+    EXPECT_EQ(SettingsPath(rig.profile), "D:\\Config.ini");
+}
+
 TEST(ReadSetting, SkipsLeadingControlBytesAndRefusesEmptyNames) {
     Rig rig;
     rig.profile.values[{"宽带信息", "ADSL账号"}] = "user";

@@ -122,6 +122,21 @@ TEST(InitMainWindow, ContinuesAfterTheWarningWhateverTheBoxReturns) {
     EXPECT_EQ(rig.journal.entries.back(), "write 4.6=1");
 }
 
+TEST(TrayMouseHandler, OnlyARightButtonPressOpensTheTrayMenu) {
+    Rig rig;
+    Prepare(rig);
+    rig.assistant.InitMainWindow();
+    ASSERT_TRUE(rig.tray.kept);
+    rig.journal.entries.clear();
+    for (std::uint32_t mouse : {0x200u, 0x201u, 0x202u, 0x203u, 0x205u, 0x206u}) {
+        rig.tray.kept(mouse);  // move, left press/release/double, right release/double
+    }
+    EXPECT_EQ(rig.journal.entries, Lines{});
+    rig.tray.kept(0x204);
+    EXPECT_EQ(rig.journal.entries,
+              Lines{"popup " + std::to_string(static_cast<int>(Unit::托盘菜单))});
+}
+
 TEST(CheckNetworkEnvironment, ClassifiesByPageAndLine) {
     const struct {
         const char* page;

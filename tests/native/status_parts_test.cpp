@@ -43,7 +43,6 @@ TEST(InitialStatusParts, HoldsTheThreeStartTexts) {
     EXPECT_EQ(parts[2].text, "之前IP：");
     for (const StatusPart& p : parts) {
         EXPECT_EQ(p.style, part_style::kSunken);
-        EXPECT_EQ(p.icon, -1);
         EXPECT_EQ(p.tooltip, "");
     }
 }

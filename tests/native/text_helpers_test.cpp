@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text_helpers.h"
+#include "base/text_helpers.h"
 
 namespace qv {
 namespace {

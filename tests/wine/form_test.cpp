@@ -4,6 +4,8 @@
 
 #include <commctrl.h>
 
+#include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,67 +89,178 @@ TEST_F(FormTest, WindowIsFixedSizeCentredWithMinimiseBoxOnly) {
     EXPECT_FALSE(style & WS_MAXIMIZEBOX);
     EXPECT_FALSE(style & WS_THICKFRAME);
     EXPECT_EQ(GetMenu(window), nullptr);
-    EXPECT_EQ(TextOf(window), MainWindowCaption());
+    EXPECT_EQ(TextOf(window), "QuorvaneV1.0 By Telmora_" QV_MAKER_SITE);
+    EXPECT_EQ(TextOf(window).rfind("QuorvaneV1.0 By Telmora_", 0), 0u) << TextOf(window);
     EXPECT_EQ(raised.front().handler, Handler::InitMainWindow) << "created event first";
     EXPECT_EQ(Count(Handler::InitMainWindow), 1);
 }
 
+// The main window's units as the layout describes them, written out here rather than read
+// from the program's form table, so that a wrong number in that table cannot pass. `type` is
+// the style's type field (BS_TYPEMASK for buttons, the alignment for edits, the kind for
+// combo boxes); `text` nullptr where the caption is not the unit's own.
+struct ExpectedUnit {
+    Unit unit;
+    const char* className;
+    Unit parent;
+    int left, top, width, height;
+    const char* text;
+    LONG_PTR type;
+    bool tabStop;
+};
+
+constexpr LONG_PTR kNoType = -1;
+constexpr const char* kSeparator = "_______________________________________________";
+
+// clang-format off
+constexpr ExpectedUnit kLayout[] = {
+    {Unit::分组框1, "Button", Unit::窗口, 4, 1, 272, 95, "", BS_GROUPBOX, false},
+    {Unit::标签1, "QvLabel", Unit::分组框1, 7, 16, 48, 16, "连接：", kNoType, false},
+    {Unit::组合框_宽带连接, "ComboBox", Unit::分组框1, 41, 15, 102, 20, "", CBS_DROPDOWNLIST, true},
+    {Unit::标签2, "QvLabel", Unit::分组框1, 7, 43, 32, 16, "账号：", kNoType, false},
+    {Unit::编辑框_宽带账号, "Edit", Unit::分组框1, 41, 42, 100, 18, "", ES_LEFT, true},
+    {Unit::标签5, "QvLabel", Unit::分组框1, 7, 69, 32, 16, "密码：", kNoType, false},
+    {Unit::编辑框_宽带密码, "Edit", Unit::分组框1, 41, 68, 100, 18, "", ES_LEFT, true},
+    {Unit::按钮_保存配置, "Button", Unit::分组框1, 148, 13, 56, 22, "保存信息", BS_PUSHBUTTON, true},
+    {Unit::按钮_断线, "Button", Unit::分组框1, 208, 12, 56, 22, "断线", BS_PUSHBUTTON, true},
+    {Unit::按钮_拔号, "Button", Unit::分组框1, 208, 38, 56, 22, "拔号", BS_PUSHBUTTON, true},
+    {Unit::按钮_重拔, "Button", Unit::分组框1, 208, 65, 56, 22, "重拔", BS_PUSHBUTTON, true},
+    {Unit::分组框2, "Button", Unit::窗口, 280, 1, 216, 95, "", BS_GROUPBOX, false},
+    {Unit::选择框_热键, "Button", Unit::分组框2, 6, 11, 82, 24, "热键重拔：", BS_AUTOCHECKBOX, true},
+    {Unit::组合框_热键, "ComboBox", Unit::分组框2, 82, 13, 40, 20, nullptr, CBS_DROPDOWNLIST, true},
+    {Unit::选择框_IP重复, "Button", Unit::分组框2, 6, 32, 144, 24, "IP重复继续进行重拔", BS_AUTOCHECKBOX, true},
+    {Unit::标签6, "QvLabel", Unit::分组框2, 3, 46, 205, 16, kSeparator, kNoType, false},
+    {Unit::标签4, "QvLabel", Unit::分组框2, 8, 69, 80, 16, "定时重拔：", kNoType, false},
+    {Unit::编辑框_定时间隔, "Edit", Unit::分组框2, 67, 68, 37, 18, "60", ES_CENTER, true},
+    {Unit::标签3, "QvLabel", Unit::分组框2, 111, 70, 24, 16, "秒", kNoType, false},
+    {Unit::按钮_定时, "Button", Unit::分组框2, 131, 65, 64, 24, "开始定时", BS_PUSHBUTTON, true},
+    {Unit::简单超文本框1, "QvLinkBox", Unit::窗口, 290, 100, 211, 16, nullptr, kNoType, true},
+    {Unit::标签_热键标签, "QvLabel", Unit::窗口, 616, 200, 48, 16, "", kNoType, false},
+};
+// clang-format on
+
+// The style's type field for the unit's class; kNoType for classes of our own.
+LONG_PTR TypeField(const std::string& className, LONG_PTR style) {
+    if (_stricmp(className.c_str(), "Button") == 0) {
+        return style & BS_TYPEMASK;
+    }
+    if (_stricmp(className.c_str(), "Edit") == 0) {
+        return style & (ES_LEFT | ES_CENTER | ES_RIGHT);
+    }
+    if (_stricmp(className.c_str(), "ComboBox") == 0) {
+        return style & (CBS_SIMPLE | CBS_DROPDOWN | CBS_DROPDOWNLIST);
+    }
+    return kNoType;
+}
+
 TEST_F(FormTest, EveryUnitStandsWhereTheFormPutsIt) {
     HFONT guiFont = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    for (const UnitRecord& r : MainForm()) {
-        if (r.type == UnitType::Window || r.type == UnitType::Menu ||
-            r.type == UnitType::StatusBar || r.type == UnitType::Timer) {
-            continue;
-        }
-        HWND hwnd = Control(r.id);
-        ASSERT_NE(hwnd, nullptr) << r.name;
-        HWND expectedParent = r.parent == Unit::窗口 ? window : Control(r.parent);
-        EXPECT_EQ(GetParent(hwnd), expectedParent) << r.name;
+    for (const ExpectedUnit& u : kLayout) {
+        HWND hwnd = Control(u.unit);
+        ASSERT_NE(hwnd, nullptr) << static_cast<int>(u.unit);
+        const std::string name = std::to_string(static_cast<int>(u.unit));
+        HWND expectedParent = u.parent == Unit::窗口 ? window : Control(u.parent);
+        EXPECT_EQ(GetParent(hwnd), expectedParent) << name;
         RECT rc;
         GetWindowRect(hwnd, &rc);
         MapWindowPoints(HWND_DESKTOP, expectedParent, reinterpret_cast<POINT*>(&rc), 2);
-        EXPECT_EQ(rc.left, r.left) << r.name;
-        EXPECT_EQ(rc.top, r.top) << r.name;
-        EXPECT_EQ(rc.right - rc.left, r.width) << r.name;
-        if (r.type != UnitType::ComboBox) {
-            EXPECT_EQ(rc.bottom - rc.top, r.height) << r.name;
+        EXPECT_EQ(rc.left, u.left) << name;
+        EXPECT_EQ(rc.top, u.top) << name;
+        EXPECT_EQ(rc.right - rc.left, u.width) << name;
+        if (_stricmp(u.className, "ComboBox") != 0) {  // its window is the opened list's height
+            EXPECT_EQ(rc.bottom - rc.top, u.height) << name;
         }
-        EXPECT_TRUE(IsWindowEnabled(hwnd)) << r.name;
-        EXPECT_TRUE(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_VISIBLE) << r.name;
-        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), guiFont) << r.name;
-        const bool tabStop = (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_TABSTOP) != 0;
-        EXPECT_EQ(tabStop, (r.flags & unit_flag::kTabStop) != 0) << r.name;
+        const LONG_PTR style = GetWindowLongPtrA(hwnd, GWL_STYLE);
+        EXPECT_TRUE(IsWindowEnabled(hwnd)) << name;
+        EXPECT_TRUE(style & WS_VISIBLE) << name;
+        EXPECT_EQ((style & WS_TABSTOP) != 0, u.tabStop) << name;
+        EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0)), guiFont) << name;
     }
 }
 
 TEST_F(FormTest, UnitsAreTheRightControlsWithTheirCaptions) {
-    const struct {
-        Unit unit;
-        const char* className;
-        const char* text;
-        LONG_PTR styleBits;
-    } rows[] = {
-        {Unit::按钮_拔号, "Button", "拔号", BS_PUSHBUTTON},
-        {Unit::按钮_保存配置, "Button", "保存信息", BS_PUSHBUTTON},
-        {Unit::按钮_定时, "Button", "开始定时", BS_PUSHBUTTON},
-        {Unit::选择框_热键, "Button", "热键重拔：", BS_AUTOCHECKBOX},
-        {Unit::选择框_IP重复, "Button", "IP重复继续进行重拔", BS_AUTOCHECKBOX},
-        {Unit::分组框1, "Button", "", BS_GROUPBOX},
-        {Unit::编辑框_定时间隔, "Edit", "60", ES_CENTER},
-        {Unit::编辑框_宽带账号, "Edit", "", ES_LEFT},
-        {Unit::编辑框_宽带密码, "Edit", "", ES_LEFT},
-        {Unit::组合框_宽带连接, "ComboBox", "", CBS_DROPDOWNLIST},
-        {Unit::标签1, "QvLabel", "连接：", 0},
-        {Unit::标签6, "QvLabel", "_______________________________________________", 0},
-    };
-    for (const auto& row : rows) {
-        HWND hwnd = Control(row.unit);
-        EXPECT_STRCASEEQ(ClassOf(hwnd).c_str(), row.className) << row.text;
-        EXPECT_EQ(TextOf(hwnd), row.text);
-        EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & row.styleBits, row.styleBits) << row.text;
+    for (const ExpectedUnit& u : kLayout) {
+        HWND hwnd = Control(u.unit);
+        ASSERT_NE(hwnd, nullptr) << static_cast<int>(u.unit);
+        const std::string name = std::to_string(static_cast<int>(u.unit));
+        EXPECT_STRCASEEQ(ClassOf(hwnd).c_str(), u.className) << name;
+        if (u.text != nullptr) {
+            EXPECT_EQ(TextOf(hwnd), u.text) << name;
+        }
+        EXPECT_EQ(TypeField(ClassOf(hwnd), GetWindowLongPtrA(hwnd, GWL_STYLE)), u.type) << name;
     }
-    EXPECT_FALSE(GetWindowLongPtrA(Control(Unit::编辑框_宽带密码), GWL_STYLE) & ES_PASSWORD)
-        << "the password is shown in clear";
+    const LONG_PTR password = GetWindowLongPtrA(Control(Unit::编辑框_宽带密码), GWL_STYLE);
+    EXPECT_FALSE(password & ES_PASSWORD) << "the password is shown in clear";
+    for (Unit combo : {Unit::组合框_宽带连接, Unit::组合框_热键}) {
+        EXPECT_FALSE(GetWindowLongPtrA(Control(combo), GWL_STYLE) & CBS_SORT) << "not sorted";
+    }
+    for (Unit edit : {Unit::编辑框_宽带账号, Unit::编辑框_宽带密码, Unit::编辑框_定时间隔}) {
+        EXPECT_FALSE(GetWindowLongPtrA(Control(edit), GWL_STYLE) & ES_MULTILINE) << "one line";
+    }
+}
+
+// No length limit: not the system's default of about 30,000 characters.
+TEST_F(FormTest, EditBoxesHaveNoLengthLimit) {
+    for (Unit edit : {Unit::编辑框_宽带账号, Unit::编辑框_宽带密码, Unit::编辑框_定时间隔}) {
+        const auto limit = static_cast<DWORD>(SendMessageA(Control(edit), EM_GETLIMITTEXT, 0, 0));
+        EXPECT_GE(limit, 0x7FFFFFFEu) << static_cast<int>(edit);
+    }
+    const std::string longText(40000, 'a');
+    SetWindowTextA(Control(Unit::编辑框_宽带账号), longText.c_str());
+    SendMessageA(Control(Unit::编辑框_宽带账号), EM_SETSEL, 40000, 40000);
+    SendMessageA(Control(Unit::编辑框_宽带账号), EM_REPLACESEL, FALSE,
+                 reinterpret_cast<LPARAM>("b"));
+    EXPECT_EQ(GetWindowTextLengthA(Control(Unit::编辑框_宽带账号)), 40001) << "typing goes on";
+}
+
+// Pixels the control shows on screen now, from row `firstRow` down, that `match` accepts.
+// Text is drawn smoothed, so colours are told apart by their hue, not their exact value.
+template <typename Match>
+int CountPixels(HWND control, Match match, int firstRow = 0) {
+    RECT rc;
+    GetClientRect(control, &rc);
+    HDC dc = GetDC(control);
+    int count = 0;
+    for (int y = firstRow; y < rc.bottom; ++y) {
+        for (int x = 0; x < rc.right; ++x) {
+            const COLORREF c = GetPixel(dc, x, y);
+            count += match(GetRValue(c), GetGValue(c), GetBValue(c)) ? 1 : 0;
+        }
+    }
+    ReleaseDC(control, dc);
+    return count;
+}
+
+bool Greenish(int r, int g, int b) {
+    return g > r + 40 && g > b + 40;
+}
+
+bool DarkGrey(int r, int g, int b) {
+    return std::abs(r - g) < 8 && std::abs(g - b) < 8 && r < 0xD0;
+}
+
+// A label without a colour of its own follows the scheme, as buttons and check boxes do;
+// only 标签6 is grey. 标签2 overlaps no other unit; 标签6 overlaps the check box above it
+// down to its row 10, so only its rows from 11 on are its own.
+TEST_F(FormTest, LabelsPaintInTheSchemeTextColourExceptTheGreySeparator) {
+    const int elements[] = {COLOR_WINDOWTEXT, COLOR_BTNTEXT};
+    const COLORREF saved[] = {GetSysColor(elements[0]), GetSysColor(elements[1])};
+    const COLORREF green[] = {RGB(0, 160, 0), RGB(0, 160, 0)};
+    SetSysColors(2, elements, green);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+    UpdateWindow(window);
+    PumpFor(100);
+    HWND label = Control(Unit::标签2);
+    HWND separator = Control(Unit::标签6);
+    const int labelGreen = CountPixels(label, Greenish);
+    const int labelGrey = CountPixels(label, DarkGrey);
+    const int separatorGreen = CountPixels(separator, Greenish, 11);
+    const int separatorGrey = CountPixels(separator, DarkGrey, 11);
+    SetSysColors(2, elements, saved);
+    EXPECT_GT(labelGreen, 0) << "标签2 ignores the scheme";
+    EXPECT_EQ(labelGrey, 0) << "标签2 painted black";
+    EXPECT_GT(separatorGrey, 0) << "标签6 is grey";
+    EXPECT_EQ(separatorGreen, 0) << "标签6 keeps its own colour";
 }
 
 TEST_F(FormTest, CombosAreDropDownListsAtLeast160Tall) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/desktop_ids.h"
 #include "desktop/hotkey_service_win.h"
 #include "ui/form_table.h"
 #include "ui/form_win.h"

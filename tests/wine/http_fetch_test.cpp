@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/service_state.h"
 #include "web/http_fetch_win.h"
 #include "web/read_sizing.h"
 
@@ -105,16 +104,16 @@ TEST_F(HttpFetchTest, SendsAPlainGetWithoutTheFragment) {
 TEST_F(HttpFetchTest, SecondFetchReusesTheSession) {
     server.SetAnswer(LocalHttpServer::Always(LocalHttpServer::Reply("200 OK", "[1]", 3)));
     ASSERT_EQ(Text(HttpFetch(server.Url("/ic.asp"))), "[1]");
-    void* const session = TheServiceState().httpSession;
+    void* const session = HttpSessionHandle();
     ASSERT_NE(session, nullptr);
     ASSERT_EQ(Text(HttpFetch(server.Url("/ic.asp"))), "[1]");
-    EXPECT_EQ(TheServiceState().httpSession, session);
+    EXPECT_EQ(HttpSessionHandle(), session);
 
     // Closed at exit, and opened again by the next fetch that needs it.
     CloseHttpSession();
-    EXPECT_EQ(TheServiceState().httpSession, nullptr);
+    EXPECT_EQ(HttpSessionHandle(), nullptr);
     EXPECT_EQ(Text(HttpFetch(server.Url("/ic.asp"))), "[1]");
-    EXPECT_NE(TheServiceState().httpSession, nullptr);
+    EXPECT_NE(HttpSessionHandle(), nullptr);
 }
 
 TEST_F(HttpFetchTest, FailuresGiveAnEmptyResult) {
@@ -144,7 +143,7 @@ TEST_F(HttpFetchTest, FailuresGiveAnEmptyResult) {
 TEST_F(HttpFetchTest, EmptyUrlTouchesNothing) {
     CloseHttpSession();
     EXPECT_TRUE(HttpFetch("").empty());
-    EXPECT_EQ(TheServiceState().httpSession, nullptr);
+    EXPECT_EQ(HttpSessionHandle(), nullptr);
     EXPECT_TRUE(server.Requests().empty());
     EXPECT_TRUE(readRequests.empty());
 }

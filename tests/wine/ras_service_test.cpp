@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/service_state.h"
 #include "dialup/ras_records.h"
 #include "dialup/ras_service_win.h"
 #include "sim_control.h"
@@ -17,7 +16,6 @@
 namespace {
 
 using qv::RasService;
-using qv::TheServiceState;
 namespace sim = qv::sim;
 
 const std::vector<std::string> kThreeEntries = {"宽带连接", "电信ADSL", "联通 宽带"};
@@ -63,14 +61,14 @@ class RasServiceTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_TRUE(sim::Attach());
         sim::Reset();
-        TheServiceState().dialledConnection = nullptr;
+        qv::DialledConnection() = nullptr;
     }
     void TearDown() override {
-        TheServiceState().dialledConnection = nullptr;
+        qv::DialledConnection() = nullptr;
         sim::Reset();
     }
     static std::uintptr_t Remembered() {
-        return reinterpret_cast<std::uintptr_t>(TheServiceState().dialledConnection);
+        return reinterpret_cast<std::uintptr_t>(qv::DialledConnection());
     }
     static sim::RasCall LastDial() {
         const auto dials = sim::Calls(sim::RasFunction::Dial);
@@ -383,7 +381,7 @@ TEST_F(RasServiceTest, ExitLeavesAWorkingLineUpAndReleasesAnythingElse) {
     EXPECT_EQ(connections[0].state, qv::RASCS_Connected);
 
     // A line that dropped is released.
-    TheServiceState().dialledConnection = reinterpret_cast<void*>(working);
+    qv::DialledConnection() = reinterpret_cast<void*>(working);
     sim::DropConnection(working);
     qv::RasTeardownAtExit();
     EXPECT_EQ(Remembered(), 0u);

@@ -11,7 +11,7 @@
 #include "app/assistant.h"
 #include "app/settings.h"
 #include "native/fake_services.h"
-#include "ui/system_win.h"
+#include "system/profile_win.h"
 #include "wine/support/wine_support.h"
 
 namespace qv {

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "desktop/desktop_ids.h"
 #include "desktop/icon_file.h"
 #include "desktop/tray_win.h"
 #include "desktop/tray_window_proc_win.h"
@@ -40,6 +41,7 @@ BOOL WINAPI RecordShellCall(DWORD message, PNOTIFYICONDATAA data) {
     return s.result;
 }
 
+using TrayMouseCallbackFunction = void (*)(std::uint32_t);
 void MouseCallback(std::uint32_t) {}
 void OtherCallback(std::uint32_t) {}
 
@@ -52,7 +54,7 @@ Bytes ProgramIconFile() {
 class TrayTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        CreateAppState();
+        CreateTrayState();
         sent.clear();
         forwardToShell = false;
         realShell = ReplaceTrayShellCall(&RecordShellCall);
@@ -78,7 +80,12 @@ class TrayTest : public ::testing::Test {
         ReplaceTrayShellCall(realShell);
         qv::testing::PumpFor(10);
     }
-    static AppState& state() { return TheAppState(); }
+    static TrayState& state() { return TheTrayState(); }
+    // The callback the tray keeps, as the plain function it was given.
+    static TrayMouseCallbackFunction KeptCallback() {
+        const auto* kept = state().trayCallback.target<TrayMouseCallbackFunction>();
+        return kept ? *kept : nullptr;
+    }
     void AddIcon() {
         const Text tip = "Quorvane tip";
         TraySetup(state(), window, &icon, &tip, &MouseCallback);
@@ -116,7 +123,7 @@ TEST_F(TrayTest, SetupAddsTheIconAndInstallsTheTrayProcedure) {
     EXPECT_EQ(state().mainWindow, reinterpret_cast<std::uintptr_t>(window));
     EXPECT_EQ(GetWindowLongPtrA(window, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&TrayWindowProc));
     EXPECT_EQ(state().savedWindowProc, static_cast<std::uintptr_t>(originalProc));
-    EXPECT_EQ(state().trayCallback, &MouseCallback);
+    EXPECT_EQ(KeptCallback(), &MouseCallback);
 }
 
 TEST_F(TrayTest, SecondSetupChangesOnlyImageAndTip) {
@@ -130,7 +137,7 @@ TEST_F(TrayTest, SecondSetupChangesOnlyImageAndTip) {
     }
     EXPECT_NE(sent[0].record.hIcon, 0u);
     EXPECT_STREQ(sent[1].record.szTip, "second tip");
-    EXPECT_EQ(state().trayCallback, &MouseCallback);
+    EXPECT_EQ(KeptCallback(), &MouseCallback);
     EXPECT_EQ(state().savedWindowProc, static_cast<std::uintptr_t>(originalProc));
 
     sent.clear();
@@ -273,6 +280,7 @@ TEST_F(TrayTest, RemoveDeletesTheIconAndPutsTheProcedureBackOnce) {
 // The same requests through Wine's own notification area, where it has one.
 TEST_F(TrayTest, ShellAcceptsTheRecord) {
     if (FindWindowA("Shell_TrayWnd", nullptr) == nullptr) {
+        ASSERT_FALSE(qv::testing::TrayGuaranteed()) << "no notification area, yet one is promised";
         GTEST_SKIP() << "no notification area in this session";
     }
     forwardToShell = true;

@@ -8,12 +8,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
+#include "base/program_end_win.h"
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_fields.h"
+#include "desktop/tray_state.h"
 #include "desktop/tray_win.h"
 #include "desktop/tray_window_proc_win.h"
 #include "ui/form_ids.h"
-#include "ui/program_end_win.h"
 
 namespace qv {
 namespace {
@@ -39,9 +40,9 @@ LRESULT CALLBACK StandInFramework(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         const bool restored =
             GetWindowLongPtrA(hwnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&StandInFramework);
         log += std::string("framework-destroy ") + (restored ? "restored" : "still-subclassed") +
-               (TheAppState().savedWindowProc == 0 ? " cleared;" : " set;");
+               (TheTrayState().savedWindowProc == 0 ? " cleared;" : " set;");
         // The framework's about-to-be-destroyed event is bound to TrayRemove.
-        TrayRemove(TheAppState());
+        TrayRemove(TheTrayState());
         return 0;
     }
     if (message == kTrayCallbackMessage || message >= WM_USER) {
@@ -72,8 +73,8 @@ class TrayWindowProcTest : public ::testing::Test {
         window = CreateWindowExA(0, kClass, "tray proc", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                  nullptr, nullptr, cls.hInstance, nullptr);
         ASSERT_NE(window, nullptr);
-        CreateAppState();
-        AppState& state = TheAppState();
+        CreateTrayState();
+        TrayState& state = TheTrayState();
         state.mainWindow = reinterpret_cast<std::uintptr_t>(window);
         state.savedWindowProc = static_cast<std::uintptr_t>(
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TrayWindowProc)));
@@ -92,7 +93,7 @@ class TrayWindowProcTest : public ::testing::Test {
             SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&DefWindowProcA));
             DestroyWindow(window);
         }
-        CreateAppState();
+        CreateTrayState();
     }
 
     HWND window = nullptr;
@@ -100,7 +101,7 @@ class TrayWindowProcTest : public ::testing::Test {
 };
 
 TEST_F(TrayWindowProcTest, TrayCallbackGoesToTheHandlerAndIsConsumed) {
-    TheAppState().trayCallback = &RecordCallback;
+    TheTrayState().trayCallback = &RecordCallback;
     const std::uint32_t mouse[] = {WM_RBUTTONDOWN, WM_LBUTTONDOWN, WM_LBUTTONDBLCLK, WM_MOUSEMOVE,
                                    WM_RBUTTONUP};
     for (std::uint32_t m : mouse) {
@@ -118,7 +119,7 @@ TEST_F(TrayWindowProcTest, WithoutACallbackTrayMessagesArePassedOn) {
 }
 
 TEST_F(TrayWindowProcTest, TaskbarCreatedAddsTheSameIconAgainAndPassesOn) {
-    AppState& state = TheAppState();
+    TrayState& state = TheTrayState();
     state.taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     ASSERT_NE(state.taskbarCreatedMessage, 0u);
     // A balloon was the last request: the re-add must name the icon fields, not the balloon.
@@ -138,7 +139,7 @@ TEST_F(TrayWindowProcTest, TaskbarCreatedAddsTheSameIconAgainAndPassesOn) {
 
 // With the registration failed (0), message 0 is not mistaken for a taskbar re-creation.
 TEST_F(TrayWindowProcTest, UnregisteredTaskbarMessageNeverMatches) {
-    TheAppState().taskbarCreatedMessage = 0;
+    TheTrayState().taskbarCreatedMessage = 0;
     SendMessageA(window, WM_NULL, 0, 0);
     SendMessageA(window, WM_USER + 7, 0, 99);
     EXPECT_TRUE(shellMessages.empty());

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "desktop/desktop_ids.h"
 #include "desktop/tray_record.h"
 #include "wine/support/wine_support.h"
 
@@ -133,6 +134,55 @@ BOOL CALLBACK ReadBoxPart(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string Utf8(const std::string& text) {
+    const std::wstring wide = Widen(text);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<std::size_t>(bytes > 0 ? bytes : 1), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.c_str(), -1, utf8.data(), bytes, nullptr, nullptr);
+    utf8.resize(utf8.size() - 1);
+    return utf8;
+}
+
+// Under Wine, GetProcessTimes knows nothing of another process's time (it reports 0 for one
+// that spins). Linux keeps the account in /proc/<pid>/stat; the Wine process is the one whose
+// command line holds the program's path, which names a folder of its own.
+std::optional<DWORD> LinuxProcessorTimeMs(const std::string& programPath) {
+    const std::string wanted = Utf8(programPath);
+    WIN32_FIND_DATAA entry;
+    HANDLE search = FindFirstFileA("Z:\\proc\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        return std::nullopt;
+    }
+    std::optional<DWORD> time;
+    do {
+        const std::string pid = entry.cFileName;
+        if (pid.find_first_not_of("0123456789") != std::string::npos ||
+            ReadWholeFile("Z:\\proc\\" + pid + "\\cmdline").find(wanted) == std::string::npos) {
+            continue;
+        }
+        // Past the command name in parentheses: state, then 10 fields, then utime and stime
+        // in clock ticks of 10 ms.
+        const std::string stat = ReadWholeFile("Z:\\proc\\" + pid + "\\stat");
+        const auto close = stat.rfind(')');
+        std::istringstream fields(close == std::string::npos ? "" : stat.substr(close + 1));
+        std::string field;
+        unsigned long long user = 0, system = 0;
+        for (int i = 0; i < 11 && fields >> field; ++i) {
+        }
+        if (fields >> user >> system) {
+            time = static_cast<DWORD>((user + system) * 10);
+        }
+    } while (!time && FindNextFileA(search, &entry));
+    FindClose(search);
+    return time;
+}
+
 std::string UniqueSuffix() {
     static int counter = 0;
     LARGE_INTEGER now;
@@ -143,15 +193,16 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
-ProgramFolder::ProgramFolder() {
+ProgramFolder::ProgramFolder(const std::string& nameSuffix, const std::string& programName)
+    : programName_(programName) {
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + "qv-e2e-" + UniqueSuffix();
+    path_ = std::string(temp) + "qv-e2e-" + UniqueSuffix() + nameSuffix;
     if (!CreateDirectoryA(path_.c_str(), nullptr)) {
         return;
     }
     const std::string bin = testing::ProgramDirectory();
-    ready_ = CopyFileA((bin + "\\Quorvane.exe").c_str(), (path_ + "\\Quorvane.exe").c_str(),
+    ready_ = CopyFileA((bin + "\\Quorvane.exe").c_str(), (path_ + "\\" + programName_).c_str(),
                        FALSE) != FALSE;
     // The simulated line: found beside the program, where the loader looks first.
     if (FileExists(bin + "\\rasapi32.dll")) {
@@ -161,7 +212,8 @@ ProgramFolder::ProgramFolder() {
 }
 
 ProgramFolder::~ProgramFolder() {
-    for (const char* file : {"Quorvane.exe", "rasapi32.dll", "Config.ini"}) {
+    for (const std::string& file :
+         {programName_, std::string("rasapi32.dll"), std::string("Config.ini")}) {
         DeleteFileA((path_ + "\\" + file).c_str());
     }
     RemoveDirectoryA(path_.c_str());
@@ -200,8 +252,9 @@ App::~App() {
     }
 }
 
-bool App::Start(const std::string& folder, DWORD timeoutMs) {
-    std::string command = "\"" + folder + "\\Quorvane.exe\"";
+bool App::Start(const std::string& folder, DWORD timeoutMs, const std::string& program) {
+    programPath_ = folder + "\\" + program;
+    std::string command = "\"" + programPath_ + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -235,11 +288,30 @@ bool App::Attach(DWORD timeoutMs) {
     GetWindowThreadProcessId(window_, &processId_);
     process_ = OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId_);
     attached_ = true;
+    char path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (process_ != nullptr && QueryFullProcessImageNameA(process_, 0, path, &size)) {
+        programPath_ = std::string(path, size);
+    }
     return process_ != nullptr;
 }
 
 bool App::Running() const {
     return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> App::ProcessorTimeMs() const {
+    if (FileExists("Z:\\proc\\self\\stat")) {
+        return LinuxProcessorTimeMs(programPath_);
+    }
+    FILETIME created, exited, kernel, user;
+    if (process_ == nullptr || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) {
+        return std::nullopt;
+    }
+    const auto ticks = [](const FILETIME& t) {
+        return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
+    };
+    return static_cast<DWORD>((ticks(kernel) + ticks(user)) / 10000);  // 100 ns units
 }
 
 HWND App::Control(Unit unit) const {
@@ -300,6 +372,28 @@ std::vector<std::string> App::ComboItems(Unit unit) const {
         items.push_back(Narrow(text));
     }
     return items;
+}
+
+bool App::ChooseComboItem(Unit unit, int index) const {
+    HWND combo = Control(unit);
+    const auto current = Ask(combo, CB_GETCURSEL, 0, 0);
+    if (!current || !Ask(combo, CB_SHOWDROPDOWN, TRUE, 0)) {
+        return false;
+    }
+    const int steps = index - static_cast<int>(*current);
+    for (int i = 0; i < (steps < 0 ? -steps : steps); ++i) {
+        Ask(combo, WM_KEYDOWN, steps < 0 ? VK_UP : VK_DOWN, 0);
+    }
+    return Ask(combo, WM_KEYDOWN, VK_RETURN, 0).has_value();
+}
+
+std::optional<POINT> App::CentreOf(Unit unit) const {
+    RECT rc;
+    HWND control = Control(unit);
+    if (control == nullptr || !GetWindowRect(control, &rc)) {
+        return std::nullopt;
+    }
+    return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
 }
 
 // SB_GETTEXT writes into the caller's buffer, which the system does not copy between
@@ -431,6 +525,24 @@ std::optional<DWORD> App::WaitForExit(DWORD timeoutMs) {
     DWORD code = 0;
     GetExitCodeProcess(process_, &code);
     return code;
+}
+
+bool XdoTool(const std::string& arguments) {
+    constexpr const char* kXdoTool = "/usr/bin/xdotool";
+    if (!FileExists(std::string("Z:") + kXdoTool)) {
+        return false;
+    }
+    std::string command = std::string(kXdoTool) + " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info)) {
+        return false;
+    }
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
 }
 
 std::string TestOutputDirectory() {

@@ -19,16 +19,19 @@
 namespace qv::e2e {
 
 // A fresh folder in the temporary directory holding a copy of the program and of the
-// simulated rasapi32.dll beside it; removed again with its files when destroyed.
+// simulated rasapi32.dll beside it; removed again with its files when destroyed. The folder's
+// name ends in `nameSuffix` (GBK) and the program's copy is called `programName`.
 class ProgramFolder {
   public:
-    ProgramFolder();
+    explicit ProgramFolder(const std::string& nameSuffix = "",
+                           const std::string& programName = "Quorvane.exe");
     ~ProgramFolder();
     ProgramFolder(const ProgramFolder&) = delete;
     ProgramFolder& operator=(const ProgramFolder&) = delete;
 
     bool Ready() const { return ready_; }
     const std::string& Path() const { return path_; }
+    const std::string& ProgramName() const { return programName_; }
     std::string ConfigPath() const { return path_ + "\\Config.ini"; }
     // Writes Config.ini as given (GBK bytes); "" removes it.
     void WriteConfig(const std::string& text) const;
@@ -36,6 +39,7 @@ class ProgramFolder {
 
   private:
     std::string path_;
+    std::string programName_;
     bool ready_ = false;
 };
 
@@ -61,14 +65,21 @@ class App {
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
-    // Starts <folder>\Quorvane.exe from another working directory and waits until its main
+    // Starts <folder>\<program> from another working directory and waits until its main
     // window is visible and the start-up has finished (the message loop answers).
-    bool Start(const std::string& folder, DWORD timeoutMs = 60000);
+    bool Start(const std::string& folder, DWORD timeoutMs = 60000,
+               const std::string& program = "Quorvane.exe");
+    bool Start(const ProgramFolder& folder) {
+        return Start(folder.Path(), 60000, folder.ProgramName());
+    }
     // Takes over a program started by someone else: the first visible main window found.
     bool Attach(DWORD timeoutMs = 60000);
     HWND MainWindow() const { return window_; }
     DWORD ProcessId() const { return processId_; }
     bool Running() const;
+    // The processor time (user and kernel) the program has used so far, as the system that
+    // runs it accounts it.
+    std::optional<DWORD> ProcessorTimeMs() const;
 
     HWND Control(Unit unit) const;
     // Posts BM_CLICK: the program runs the click on its own thread; wait for its effects.
@@ -81,6 +92,11 @@ class App {
     std::optional<int> ComboSelection(Unit unit) const;
     bool SetComboSelection(Unit unit, int index) const;
     std::vector<std::string> ComboItems(Unit unit) const;
+    // Opens the list, moves to item `index` with the arrow keys and confirms with Return,
+    // as a user does: the program sees a confirmed choice.
+    bool ChooseComboItem(Unit unit, int index) const;
+    // The centre of a control in screen coordinates.
+    std::optional<POINT> CentreOf(Unit unit) const;
 
     // The text of a status bar part, read through a buffer in the program's memory;
     // nullopt while the program is busy (a blocking dial or lookup) or on failure.
@@ -112,9 +128,15 @@ class App {
   private:
     HANDLE process_ = nullptr;
     DWORD processId_ = 0;
+    std::string programPath_;
     HWND window_ = nullptr;
     bool attached_ = false;
 };
+
+// Runs xdotool on the X server under Wine's desktop, without waiting for it: Wine starts
+// the Linux program but cannot wait on it, so the caller waits for its effects. False when
+// xdotool is missing or did not start.
+bool XdoTool(const std::string& arguments);
 
 // The folder for screenshots and other test output: %QV_TEST_OUTPUT_DIR%, else
 // <bin>\..\test-output. Created when missing.

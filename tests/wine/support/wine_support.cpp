@@ -32,6 +32,12 @@ void PumpFor(DWORD ms) {
     WaitUntil([] { return false; }, ms);
 }
 
+bool TrayGuaranteed() {
+    char value[8] = {};
+    const DWORD length = GetEnvironmentVariableA("QV_TRAY_GUARANTEED", value, sizeof value);
+    return length > 0 && length < sizeof value && std::string(value) == "1";
+}
+
 std::string ProgramDirectory() {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);

@@ -14,6 +14,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // Dispatches messages for `ms` milliseconds (for "nothing happens" checks only).
 void PumpFor(DWORD ms);
 
+// True when the test environment promises a notification area (QV_TRAY_GUARANTEED=1): a
+// test that finds none then fails instead of skipping.
+bool TrayGuaranteed();
+
 // The directory of the running test program, without a trailing backslash.
 std::string ProgramDirectory();
 

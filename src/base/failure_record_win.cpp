@@ -1,0 +1,14 @@
+#include "base/failure_record_win.h"
+
+#include <cstdio>
+
+namespace qv {
+
+void RecordFailure(const char* call, DWORD code) {
+    char line[160];
+    std::snprintf(line, sizeof line, "Quorvane: %s failed, error %lu\n", call,
+                  static_cast<unsigned long>(code));
+    OutputDebugStringA(line);
+}
+
+}  // namespace qv

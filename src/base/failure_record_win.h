@@ -1,0 +1,12 @@
+#pragma once
+// A failure at the system boundary that the user is not shown is still written where a
+// developer can read it: a debugger, a debug-output viewer, or Wine's debug channel
+// (WINEDEBUG=+debugstr).
+#include <windows.h>
+
+namespace qv {
+
+// "Quorvane: <call> failed, error <code>".
+void RecordFailure(const char* call, DWORD code);
+
+}  // namespace qv

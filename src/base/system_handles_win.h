@@ -1,0 +1,39 @@
+#pragma once
+// The system handles the program owns, each with its closer, on the shared handle owner.
+#include <windows.h>
+
+#include "base/handle.h"
+
+namespace qv {
+
+template <typename Handle>
+struct GdiObjectTraits {
+    using Value = Handle;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value object) { DeleteObject(object); }
+};
+template <typename Handle>
+using GdiObject = UniqueHandle<GdiObjectTraits<Handle>>;
+
+struct MemoryDcTraits {
+    using Value = HDC;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value dc) { DeleteDC(dc); }
+};
+using MemoryDc = UniqueHandle<MemoryDcTraits>;
+
+struct RegistryKeyTraits {
+    using Value = HKEY;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value key) { RegCloseKey(key); }
+};
+using RegistryKey = UniqueHandle<RegistryKeyTraits>;
+
+struct MenuTraits {
+    using Value = HMENU;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value menu) { DestroyMenu(menu); }
+};
+using MenuHandle = UniqueHandle<MenuTraits>;
+
+}  // namespace qv
