@@ -225,20 +225,25 @@ TEST_F(ScriptingE2eTest, ScriptedRedialsQueueAndStatusAnswersMeanwhile) {
 
 // Ports that came while the program ran and went with it were the program's. (Another
 // program on the machine doing exactly that meanwhile would be taken for it.)
-TEST_F(ScriptingE2eTest, WithoutTheSectionNoPortIsOpened) {
-    const auto before = ListeningPorts();
-    ASSERT_TRUE(before.has_value());
-    StartProgram();
-    EXPECT_EQ(Call("/status").exitCode, 0u) << "the command line needs no port";
-    const auto during = ListeningPorts();
-    ASSERT_TRUE(app->Close());
-    ASSERT_TRUE(app->WaitForExit(10000).has_value());
-    app.reset();
-    const auto after = ListeningPorts();
-    ASSERT_TRUE(during.has_value() && after.has_value());
-    for (std::uint16_t port : *during) {
-        EXPECT_TRUE(before->count(port) || after->count(port))
-            << "the program listened on " << port;
+TEST_F(ScriptingE2eTest, WithoutAValidSectionNoPortIsOpened) {
+    const std::uint16_t port = RandomPort();
+    for (const std::string& section :
+         {std::string(), "[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=too-short\r\n"}) {
+        SCOPED_TRACE(section);
+        const auto before = ListeningPorts();
+        ASSERT_TRUE(before.has_value());
+        StartProgram(section);
+        EXPECT_EQ(Call("/status").exitCode, 0u) << "the command line needs no port";
+        const auto during = ListeningPorts();
+        ASSERT_TRUE(app->Close());
+        ASSERT_TRUE(app->WaitForExit(10000).has_value());
+        app.reset();
+        const auto after = ListeningPorts();
+        ASSERT_TRUE(during.has_value() && after.has_value());
+        for (std::uint16_t open : *during) {
+            EXPECT_TRUE(before->count(open) || after->count(open))
+                << "the program listened on " << open;
+        }
     }
 }
 
