@@ -25,32 +25,10 @@ double NowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-struct Search {
-    DWORD processId;
-    const char* className;
-    HWND found;
-};
-
-BOOL CALLBACK MatchWindow(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<Search*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    if ((search->processId == 0 || pid == search->processId) &&
-        std::string(name) == search->className) {
-        search->found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // True once the window of `className` in the process has a status bar whose part 2 holds text.
 bool StatusPart2Written(DWORD processId, const char* className) {
-    Search search = {processId, className, nullptr};
-    EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-    HWND bar =
-        search.found ? FindWindowExA(search.found, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
+    HWND window = qv::e2e::FindTopLevel(processId, className);
+    HWND bar = window ? FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
     DWORD_PTR length = 0;
     return bar != nullptr &&
            SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
@@ -60,11 +38,10 @@ bool StatusPart2Written(DWORD processId, const char* className) {
 int WaitReady(const char* className) {
     const double started = NowMs();
     while (NowMs() - started < 60000) {
-        Search search = {0, className, nullptr};
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
+        HWND window = qv::e2e::FindTopLevel(0, className);
         DWORD processId = 0;
-        GetWindowThreadProcessId(search.found, &processId);
-        if (search.found != nullptr && StatusPart2Written(processId, className)) {
+        GetWindowThreadProcessId(window, &processId);
+        if (window != nullptr && StatusPart2Written(processId, className)) {
             return 0;
         }
         Sleep(10);
@@ -91,9 +68,7 @@ int Startup(const std::string& exe, const char* className, int runs) {
         }
         std::printf("startup %.1f\n", ready ? NowMs() - started : -1.0);
         std::fflush(stdout);
-        Search search = {info.dwProcessId, className, nullptr};
-        EnumWindows(&MatchWindow, reinterpret_cast<LPARAM>(&search));
-        PostMessageA(search.found, WM_CLOSE, 0, 0);
+        PostMessageA(qv::e2e::FindTopLevel(info.dwProcessId, className), WM_CLOSE, 0, 0);
         if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
             TerminateProcess(info.hProcess, 1);
         }

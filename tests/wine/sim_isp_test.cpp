@@ -60,45 +60,13 @@ std::string Bracketed(const std::string& body) {
     return close == std::string::npos ? std::string() : body.substr(open + 1, close - open - 1);
 }
 
-struct CommandRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string output;
-};
+using CommandRun = qv::testing::ProgramRun;
 
 // Runs ispctl.exe from this program's directory with `args` (GBK) and collects its output.
 CommandRun Ispctl(const std::string& args) {
-    CommandRun run;
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        return run;
-    }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    std::string command = "\"" + qv::testing::ProgramDirectory() + "\\ispctl.exe\" " + args;
-    PROCESS_INFORMATION info = {};
-    const BOOL started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW, nullptr, nullptr, &startup, &info);
-    CloseHandle(writeEnd);
-    if (started) {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            run.output.append(buffer, got);
-        }
-        WaitForSingleObject(info.hProcess, 10000);
-        GetExitCodeProcess(info.hProcess, &run.exitCode);
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
-    }
-    CloseHandle(readEnd);
-    return run;
+    return qv::testing::RunCapturingOutput(
+               "\"" + qv::testing::ProgramDirectory() + "\\ispctl.exe\" " + args, nullptr, 10000)
+        .value_or(CommandRun{});
 }
 
 class SimIspTest : public ::testing::Test {

@@ -42,12 +42,6 @@ BOOL CALLBACK FindVisibleTopLevel(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
-HWND FindTopLevel(DWORD processId, const char* className) {
-    WindowSearch search = {processId, className};
-    EnumWindows(&FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 struct ControlSearch {
     int id;
     HWND found = nullptr;
@@ -192,6 +186,12 @@ std::string UniqueSuffix() {
 }
 
 }  // namespace
+
+HWND FindTopLevel(DWORD processId, const char* className) {
+    WindowSearch search = {processId, className};
+    EnumWindows(&FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
 
 ProgramFolder::ProgramFolder(const std::string& nameSuffix, const std::string& programName)
     : programName_(programName) {

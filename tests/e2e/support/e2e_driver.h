@@ -43,6 +43,9 @@ class ProgramFolder {
     bool ready_ = false;
 };
 
+// The first visible top-level window of `className` in the process (any process for 0).
+HWND FindTopLevel(DWORD processId, const char* className);
+
 // The simulated ISP on a port chosen at random (another program may hold a fixed one);
 // nullptr when it did not start.
 std::unique_ptr<sim::IspProcess> StartIsp();

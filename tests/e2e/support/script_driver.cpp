@@ -41,55 +41,9 @@ SOCKET Connect(std::uint16_t port, DWORD timeoutMs) {
 
 std::optional<ClientRun> RunClient(const std::string& folder, const std::string& arguments,
                                    DWORD timeoutMs) {
-    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
-        return std::nullopt;
-    }
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    std::string command = "\"" + folder + "\\Quorvane.exe\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
-    startup.hStdError = writeEnd;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION info = {};
-    const bool started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                        "C:\\", &startup, &info) != FALSE;
-    CloseHandle(writeEnd);
-    if (!started) {
-        CloseHandle(readEnd);
-        return std::nullopt;
-    }
-    CloseHandle(info.hThread);
-    // Read while it runs, without blocking: a program it starts could hold the pipe.
-    ClientRun run;
-    const DWORD start = GetTickCount();
-    bool ended = false;
-    for (;;) {
-        ended = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
-        DWORD available = 0;
-        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
-            char buffer[4096];
-            DWORD read = 0;
-            if (!ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) || read == 0) {
-                break;
-            }
-            run.output.append(buffer, read);
-        }
-        if (ended || GetTickCount() - start > timeoutMs) {
-            break;
-        }
-    }
-    CloseHandle(readEnd);
-    GetExitCodeProcess(info.hProcess, &run.exitCode);
-    if (!ended) {
-        TerminateProcess(info.hProcess, 99);
-    }
-    CloseHandle(info.hProcess);
-    return ended ? std::optional<ClientRun>(run) : std::nullopt;
+    // Started from elsewhere, like a script would: the program must find its own folder.
+    return testing::RunCapturingOutput("\"" + folder + "\\Quorvane.exe\" " + arguments, "C:\\",
+                                       timeoutMs);
 }
 
 HttpAnswer HttpExchange(std::uint16_t port, const std::string& request, DWORD timeoutMs) {

@@ -8,12 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "wine/support/wine_support.h"
+
 namespace qv::e2e {
 
-struct ClientRun {
-    DWORD exitCode = 0;
-    std::string output;  // everything written to the standard output
-};
+using ClientRun = testing::ProgramRun;
 
 // Runs <folder>\Quorvane.exe with `arguments`, its output into a pipe; nullopt when it did
 // not end within `timeoutMs`.

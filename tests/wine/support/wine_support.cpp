@@ -46,4 +46,56 @@ std::string ProgramDirectory() {
     return slash == std::string::npos ? std::string(".") : dir.substr(0, slash);
 }
 
+std::optional<ProgramRun> RunCapturingOutput(std::string commandLine, const char* directory,
+                                             DWORD timeoutMs) {
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) {
+        return std::nullopt;
+    }
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = writeEnd;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info = {};
+    const bool started =
+        CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                       nullptr, directory, &startup, &info) != FALSE;
+    CloseHandle(writeEnd);
+    if (!started) {
+        CloseHandle(readEnd);
+        return std::nullopt;
+    }
+    CloseHandle(info.hThread);
+    ProgramRun run;
+    const DWORD start = GetTickCount();
+    bool ended = false;
+    for (;;) {
+        ended = WaitForSingleObject(info.hProcess, 20) == WAIT_OBJECT_0;
+        DWORD available = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) && available > 0) {
+            char buffer[4096];
+            DWORD read = 0;
+            if (!ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) || read == 0) {
+                break;
+            }
+            run.output.append(buffer, read);
+        }
+        if (ended || GetTickCount() - start > timeoutMs) {
+            break;
+        }
+    }
+    CloseHandle(readEnd);
+    GetExitCodeProcess(info.hProcess, &run.exitCode);
+    if (!ended) {
+        TerminateProcess(info.hProcess, 99);
+    }
+    CloseHandle(info.hProcess);
+    return ended ? std::optional<ProgramRun>(run) : std::nullopt;
+}
+
 }  // namespace qv::testing

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace qv::testing {
@@ -17,6 +18,17 @@ void PumpFor(DWORD ms);
 // True when the test environment promises a notification area (QV_TRAY_GUARANTEED=1): a
 // test that finds none then fails instead of skipping.
 bool TrayGuaranteed();
+
+struct ProgramRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string output;  // its standard output and error, as written
+};
+
+// Runs `commandLine` (in `directory`, or this program's when null) with its output into a
+// pipe, read while it runs so that a program it starts cannot block it. nullopt when it could
+// not be started or had not ended after `timeoutMs` (it is then ended).
+std::optional<ProgramRun> RunCapturingOutput(std::string commandLine, const char* directory,
+                                             DWORD timeoutMs);
 
 // The directory of the running test program, without a trailing backslash.
 std::string ProgramDirectory();
