@@ -2,12 +2,16 @@
 
 namespace qv {
 
-void CommandQueue::Submit(ScriptJob job) {
+bool CommandQueue::Submit(ScriptJob job) {
     {
         std::lock_guard<std::mutex> lock(mutex_);
+        if (jobs_.size() >= kMaxWaitingCommands) {
+            return false;
+        }
         jobs_.push_back(std::move(job));
     }
     wake_();
+    return true;
 }
 
 bool CommandQueue::Busy() const {
@@ -27,14 +31,31 @@ void CommandQueue::LeaveHandler() {
 }
 
 std::optional<ScriptJob> CommandQueue::BeginNext() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (depth_ > 0 || jobs_.empty()) {
-        return std::nullopt;
+    for (;;) {
+        ScriptJob job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (depth_ > 0 || jobs_.empty()) {
+                return std::nullopt;
+            }
+            ++depth_;  // under the lock, so Busy never sees a job neither waiting nor running
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        // Asked outside the lock: the caller's check may take the caller's own lock.
+        if (!job.callerWaiting || job.callerWaiting()) {
+            return job;
+        }
+        --depth_;
     }
-    ++depth_;  // under the lock, so Busy never sees a job that is neither waiting nor running
-    ScriptJob job = std::move(jobs_.front());
-    jobs_.pop_front();
-    return job;
+}
+
+ScriptOutcome QueueFullOutcome(const ScriptCommand& command) {
+    ScriptOutcome outcome;
+    outcome.command = command.verb;
+    outcome.busy = true;
+    outcome.error = "命令队列已满，请稍后再试";
+    return outcome;
 }
 
 }  // namespace qv

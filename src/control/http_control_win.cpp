@@ -134,7 +134,7 @@ class Session : public std::enable_shared_from_this<Session> {
                 }
             });
         }
-        server_.queue.Submit(
+        const bool queued = server_.queue.Submit(
             {command,
              [self = shared_from_this(), answered, timer](const ScriptOutcome& outcome) mutable {
                  // Runs on the window's thread: only builds the text and posts it. The last
@@ -156,7 +156,15 @@ class Session : public std::enable_shared_from_this<Session> {
                  } catch (...) {
                      RecordFailure("HTTP control answer (out of memory)", ERROR_OUTOFMEMORY);
                  }
-             }});
+             },
+             {}});
+        if (!queued) {
+            *answered = true;
+            if (timer) {
+                timer->cancel();
+            }
+            Reply(503, ResultJson(QueueFullOutcome(command), server_.codec));
+        }
     }
 
     void Reply(int status, std::string body) {

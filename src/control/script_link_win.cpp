@@ -59,9 +59,13 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
         PostMessageA(mainWindow_, kRunScriptsMessage, 0, 0);
         return TRUE;
     }
-    queue_.Submit({command, [this, replyWindow](const ScriptOutcome& outcome) {
-                       Reply(replyWindow, outcome);
-                   }});
+    if (!queue_.Submit(
+            {command,
+             [this, replyWindow](const ScriptOutcome& outcome) { Reply(replyWindow, outcome); },
+             {}})) {
+        heldReplies_.emplace_back(replyWindow, ResultJson(QueueFullOutcome(command), codec_));
+        PostMessageA(mainWindow_, kRunScriptsMessage, 0, 0);
+    }
     return TRUE;
 }
 

@@ -21,8 +21,8 @@ TEST(CommandQueueTest, JobsRunInOrderOnlyWhenNoHandlerRuns) {
     EXPECT_FALSE(queue.BeginNext().has_value());
 
     queue.EnterHandler();  // a person's redial is running
-    queue.Submit({{ScriptVerb::Dial}, nullptr});
-    queue.Submit({{ScriptVerb::HangUp}, nullptr});
+    (void)queue.Submit({{ScriptVerb::Dial}, nullptr, {}});
+    (void)queue.Submit({{ScriptVerb::HangUp}, nullptr, {}});
     EXPECT_EQ(wakes, 2);
     EXPECT_TRUE(queue.Busy());
     EXPECT_FALSE(queue.BeginNext().has_value()) << "never inside another command";
@@ -53,7 +53,7 @@ TEST(CommandQueueTest, SubmissionsFromOtherThreadsAreNeitherLostNorDoubled) {
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&queue, t] {
             for (int i = 0; i < 100; ++i) {
-                queue.Submit({{ScriptVerb::Redial, true, 1 + t}, nullptr});
+                (void)queue.Submit({{ScriptVerb::Redial, true, 1 + t}, nullptr, {}});
             }
         });
     }
@@ -285,9 +285,10 @@ TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {
     rig.web.page = "[1.1.1.1]";
     // A click on 断线 during the redial's pause: the line is down then.
     rig.pump.onProcess = [&] { rig.host.Raise(Handler::HangUpCommand, 0, 0); };
-    rig.queue.Submit({{ScriptVerb::Redial}, nullptr});
+    (void)rig.queue.Submit({{ScriptVerb::Redial}, nullptr, {}});
     ScriptOutcome outcome;
-    rig.queue.Submit({{ScriptVerb::Status}, [&](const ScriptOutcome& o) { outcome = o; }});
+    (void)rig.queue.Submit(
+        {{ScriptVerb::Status}, [&](const ScriptOutcome& o) { outcome = o; }, {}});
     rig.host.RunNext();
     EXPECT_TRUE(rig.Shown("box 当前无拔号连接，无需断线！"));
     EXPECT_TRUE(rig.queue.Busy()) << "the status request still waits";
@@ -305,8 +306,10 @@ TEST(ScriptHostTest, AJobWaitsForTheWindowsOwnCommand) {
     std::vector<std::string> order;
     // A scripted dial arrives during the pause of a person's redial and is woken for.
     rig.pump.onProcess = [&] {
-        rig.queue.Submit({{ScriptVerb::Dial},
-                          [&](const ScriptOutcome& o) { order.push_back("script " + o.error); }});
+        (void)rig.queue.Submit(
+            {{ScriptVerb::Dial},
+             [&](const ScriptOutcome& o) { order.push_back("script " + o.error); },
+             {}});
         rig.host.RunNext();  // the wake message, dispatched inside the pause
         order.push_back("pause over");
     };
