@@ -7,7 +7,6 @@
 #include "app/assistant.h"
 #include "app/settings.h"
 #include "base/program_end_win.h"
-#include "control/dial_counter.h"
 #include "control/script_client_win.h"
 #include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
@@ -65,16 +64,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         return scripting ? scripting->Raise(h, a, b) : 0;
     });
     qv::WinTray tray(qv::TheTrayState());
-    qv::RasService ras;
-    qv::DialCounter dialup(ras);
+    qv::RasService dialup;
     qv::WinPageFetcher web;
     qv::WinEventPump pump(form);
     qv::WinHotkeys hotkeys;
     qv::Services services{form, tray,    dialup,  web,
                           pump, profile, hotkeys, ProgramIconFile(instance)};
     qv::Assistant app(qv::TheAppState(), services);
-    qv::Scripting scripts(app, qv::TheAppState(), services, dialup,
-                          [&form] { return form.MainWindow(); });
+    qv::Scripting scripts(app, qv::TheAppState(), services, [&form] { return form.MainWindow(); });
     form.SetMessageHook([&scripts](UINT message, WPARAM wParam, LPARAM lParam) {
         return scripts.OnMessage(message, wParam, lParam);
     });

@@ -15,10 +15,10 @@ std::intptr_t Assistant::Raise(Handler handler, std::intptr_t a, std::intptr_t b
             s_.tray.TrayRemove();
             break;
         case Handler::HangUpCommand:
-            HangUpCommand();
+            ShowRefusal(HangUpCommand());
             break;
         case Handler::DialCommand:
-            DialCommand();
+            ShowRefusal(DialCommand());
             break;
         case Handler::RedialCommand:
             RedialCommand();
@@ -43,6 +43,12 @@ std::intptr_t Assistant::Raise(Handler handler, std::intptr_t a, std::intptr_t b
             break;
     }
     return 0;
+}
+
+void Assistant::ShowRefusal(const CommandResult& result) {
+    if (result.status == CommandStatus::Refused) {
+        s_.units.MessageBox(result.message, 0);
+    }
 }
 
 void Assistant::Balloon(const Text& text, IconKind kind) {

@@ -3,9 +3,9 @@
 // and write the window only through Services, so the same code runs in the program and
 // against recording fakes in the tests.
 #include <cstdint>
-#include <optional>
 
 #include "app/app_state.h"
+#include "app/command_result.h"
 #include "app/form_vocabulary.h"
 #include "app/ports.h"
 #include "base/text.h"
@@ -16,14 +16,6 @@ enum class NetworkEnvironment : int { RouterOrWireless = 0, DialUpOnline = 1, Of
 
 inline constexpr const char* kBalloonTitle = "提示";
 inline constexpr int kBalloonMilliseconds = 2000;
-
-// What differs when a script, not a person, runs a command: a refusal comes back as text
-// (a box would wait for a click nobody makes), and the script may decide the repeat on an
-// unchanged IP itself instead of 选择框_IP重复.
-struct ScriptedRun {
-    Text refusal;
-    std::optional<bool> redialOnRepeat;
-};
 
 class Assistant {
   public:
@@ -40,10 +32,10 @@ class Assistant {
     void RestoreSettings();
     void SaveSettings();
 
-    // Commands.
-    void DialCommand();
-    void HangUpCommand();
-    void RedialCommand();
+    // Commands. Each reports what it did; a refusal is the caller's to show.
+    CommandResult DialCommand(const DialOptions& options = {});
+    CommandResult HangUpCommand();
+    CommandResult RedialCommand(const RedialOptions& options = {});
     void DelayWithEvents(int milliseconds);
 
     // Timed and hotkey redial.
@@ -58,25 +50,17 @@ class Assistant {
     const Text& IpEchoPageUrl() const { return ipEchoPageUrl_; }
     void SetIpEchoPageUrl(const Text& url) { ipEchoPageUrl_ = url; }
 
-    // Set while a scripted command runs; nullptr (a person's command) otherwise.
-    ScriptedRun* SetScriptedRun(ScriptedRun* run) {
-        ScriptedRun* before = scripted_;
-        scripted_ = run;
-        return before;
-    }
-
   private:
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);
-    void DialChosenEntry();
-    void Refuse(const Text& text);
-    bool RedialsOnRepeat();
+    std::uint32_t DialChosenEntry(CommandResult& result);
+    // A person's command: a refusal shows its box.
+    void ShowRefusal(const CommandResult& result);
 
     AppState& state_;
     Services& s_;
     Text ipEchoPageUrl_ = QV_IP_ECHO_URL;
-    ScriptedRun* scripted_ = nullptr;
 };
 
 }  // namespace qv

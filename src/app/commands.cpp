@@ -1,5 +1,7 @@
 #include "app/assistant.h"
 
+#include <string>
+
 namespace qv {
 namespace {
 
@@ -12,83 +14,103 @@ void Assistant::SetStatus(int part, const Text& text) {
 }
 
 // Account and password come from the window as it stands now, not from Config.ini. Only
-// IsConnected afterwards decides whether the dial worked.
-void Assistant::DialChosenEntry() {
+// IsConnected afterwards decides whether the dial worked; the dial's own code says why not.
+std::uint32_t Assistant::DialChosenEntry(CommandResult& result) {
     const Text entry = EntryArgument();
     const Text account = s_.units.ReadText(Unit::编辑框_宽带账号, prop::kContent);
     const Text password = s_.units.ReadText(Unit::编辑框_宽带密码, prop::kContent);
-    s_.dialup.Dial(entry, account, password, true);
+    ++result.dials;
+    return s_.dialup.Dial(entry, account, password, true);
 }
 
-void Assistant::Refuse(const Text& text) {
-    if (scripted_ != nullptr) {
-        scripted_->refusal = text;
-        return;
-    }
-    s_.units.MessageBox(text, 0);
+namespace {
+
+CommandResult Refusal(const char* text) {
+    CommandResult result;
+    result.status = CommandStatus::Refused;
+    result.message = text;
+    return result;
 }
 
-bool Assistant::RedialsOnRepeat() {
-    if (scripted_ != nullptr && scripted_->redialOnRepeat.has_value()) {
-        return *scripted_->redialOnRepeat;
-    }
-    return s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0;
+void Fail(CommandResult& result, const char* text, std::uint32_t code) {
+    result.status = CommandStatus::Failed;
+    result.message = text;
+    result.rasError = code;
 }
 
-void Assistant::DialCommand() {
+}  // namespace
+
+CommandResult Assistant::DialCommand(const DialOptions&) {
     if (s_.dialup.IsConnected()) {
-        Refuse("当前已有网络链接，请断线后再拔号！");
-        return;
+        return Refusal("当前已有网络链接，请断线后再拔号！");
     }
-    DialChosenEntry();
+    CommandResult result;
+    result.ipBefore = state_.currentIp;
+    const std::uint32_t code = DialChosenEntry(result);
     if (s_.dialup.IsConnected()) {
         state_.currentIp = PublicIpLookup();
         SetStatus(0, "当前状态：拔号完毕");
         SetStatus(1, "当前IP：" + state_.currentIp);
         Balloon("拔号完毕，当前IP为\"" + state_.currentIp + "\"", IconKind::Info);
+        result.ipAfter = state_.currentIp;
+        result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
     } else {
         // On failure the balloon comes first, unlike on success.
         Balloon("拔号失败！", IconKind::Error);
         SetStatus(0, "当前状态：拔号失败");
+        Fail(result, "拔号失败！", code);
     }
+    return result;
 }
 
-void Assistant::HangUpCommand() {
+CommandResult Assistant::HangUpCommand() {
     if (!s_.dialup.IsConnected()) {
-        Refuse("当前无拔号连接，无需断线！");
-        return;
+        return Refusal("当前无拔号连接，无需断线！");
     }
+    CommandResult result;
     state_.previousIp = PublicIpLookup();  // while the line is still up
+    result.ipBefore = state_.previousIp;
     SetStatus(2, "之前IP：" + state_.previousIp);
     s_.dialup.HangUpAll();
     SetStatus(0, "当前状态：已断开网络连接");
     Balloon("已断开网络连接", IconKind::Info);
+    return result;
 }
 
-// A repeated IP with 选择框_IP重复 ticked starts the whole redial over. That can go on
-// without bound, so it is a loop rather than the command calling itself.
-void Assistant::RedialCommand() {
-    for (;;) {
+// A repeated IP starts the whole redial over: while 选择框_IP重复 is ticked (read afresh after
+// every comparison: the user may clear it during the pause), or until the address is new.
+// That can go on without bound, so it is a loop rather than the command calling itself.
+CommandResult Assistant::RedialCommand(const RedialOptions& options) {
+    const bool untilNew = options.repeat == RedialOptions::Repeat::UntilNewAddress;
+    CommandResult result;
+    // Without a line to look up, the address before is the last one known.
+    result.ipBefore = state_.currentIp;
+    for (int round = 1;; ++round) {
         SetStatus(0, "当前状态：正在重拔");
         Balloon("正在重拔....", IconKind::Info);
         if (s_.dialup.IsConnected()) {
             state_.previousIp = PublicIpLookup();
+            if (round == 1) {
+                result.ipBefore = state_.previousIp;
+            }
             s_.dialup.HangUpAll();
             DelayWithEvents(kRedialPauseMilliseconds);
         }
-        DialChosenEntry();
+        const std::uint32_t code = DialChosenEntry(result);
 
         if (!s_.dialup.IsConnected()) {
             Balloon("重拔失败！", IconKind::Error);
             SetStatus(0, "当前状态：重拔失败");
-            return;
+            Fail(result, "重拔失败！", code);
+            return result;
         }
         state_.currentIp = PublicIpLookup();
         SetStatus(1, "当前IP：" + state_.currentIp);
         SetStatus(2, "之前IP：" + state_.previousIp);
+        result.ipAfter = state_.currentIp;
+        result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
         const bool sameIp = state_.previousIp == state_.currentIp;
-        // Read afresh after every comparison: the user may clear it during the pause.
-        if (sameIp && RedialsOnRepeat()) {
+        if (!untilNew && sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0) {
             Balloon("IP重复，继续进行重拔", IconKind::Warning);
             continue;
         }
@@ -100,7 +122,15 @@ void Assistant::RedialCommand() {
                     IconKind::Info);
         }
         SetStatus(0, "当前状态：重拔完毕");
-        return;
+        // Each attempt reports as a redial of its own; the box is not asked.
+        if (untilNew && !result.newAddress) {
+            if (round < options.maxTries) {
+                continue;
+            }
+            result.status = CommandStatus::Failed;
+            result.message = "重拔" + std::to_string(round) + "次后IP仍未改变";
+        }
+        return result;
     }
 }
 

@@ -47,11 +47,11 @@ class Dialup {
     virtual ~Dialup() = default;
     virtual int EntryCount() = 0;
     virtual Text EntryName(int index) = 0;
-    virtual bool Dial(const Text& target, const Text& account, const Text& password, bool wait) = 0;
+    // The system's code for the dial: 0 when it went through.
+    virtual std::uint32_t Dial(const Text& target, const Text& account, const Text& password,
+                               bool wait) = 0;
     virtual bool IsConnected() = 0;
     virtual void HangUpAll() = 0;
-    // The system's code of the last dial (0 after a successful one, or before any).
-    virtual std::uint32_t LastDialError() const = 0;
 };
 
 class PageFetcher {

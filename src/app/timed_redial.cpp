@@ -34,7 +34,7 @@ void Assistant::ToggleTimedRedial() {
 
 // The clock keeps its period, so the next tick comes one interval later.
 void Assistant::TimedRedialTick() {
-    RedialCommand();
+    RedialCommand({.automatic = true});
 }
 
 }  // namespace qv

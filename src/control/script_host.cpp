@@ -1,17 +1,15 @@
 #include "control/script_host.h"
 
-#include <string>
+#include <exception>
+
+#include "base/handle.h"
 
 namespace qv {
 
 std::intptr_t ScriptHost::Raise(Handler handler, std::intptr_t a, std::intptr_t b) {
-    // A click during a scripted redial's pause is a person's: its refusal shows a box.
-    ScriptedRun* scripted = assistant_.SetScriptedRun(nullptr);
     queue_.EnterHandler();
-    const std::intptr_t result = assistant_.Raise(handler, a, b);
-    queue_.LeaveHandler();
-    assistant_.SetScriptedRun(scripted);
-    return result;
+    ScopeGuard leave([this] { queue_.LeaveHandler(); });
+    return assistant_.Raise(handler, a, b);
 }
 
 void ScriptHost::RunNext() {
@@ -19,8 +17,18 @@ void ScriptHost::RunNext() {
     if (!job) {
         return;
     }
-    ScriptOutcome outcome = Run(job->command);
-    queue_.LeaveHandler();
+    ScriptOutcome outcome;
+    {
+        // Left however the command ends: a queue marked busy for ever would hold every later
+        // command back and make every status say busy.
+        ScopeGuard leave([this] { queue_.LeaveHandler(); });
+        try {
+            outcome = Run(job->command);
+        } catch (const std::exception&) {
+            outcome.command = job->command.verb;
+            outcome.error = "命令未能完成（程序内部错误）";
+        }
+    }
     outcome.busy = queue_.Busy();
     if (job->done) {
         job->done(outcome);
@@ -31,52 +39,30 @@ Text ScriptHost::ChosenEntry() {
     return s_.dialup.EntryName(s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection));
 }
 
-// Redials, with the box's repeat switched off, until the address differs from the one
-// the line had before: looked up by the first redial while the old line is still up, or
-// the last one known when the line was down.
-bool ScriptHost::RedialUntilNew(int tries, ScriptedRun& run) {
-    const bool wasUp = s_.dialup.IsConnected();
-    Text before = state_.currentIp;
-    run.redialOnRepeat = false;
-    for (int attempt = 0; attempt < tries; ++attempt) {
-        assistant_.RedialCommand();
-        if (attempt == 0 && wasUp) {
-            before = state_.previousIp;
-        }
-        if (!s_.dialup.IsConnected()) {
-            return false;
-        }
-        if (!state_.currentIp.empty() && state_.currentIp != before) {
-            return true;
-        }
-    }
-    return false;
-}
-
-ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
-    const std::uint32_t start = s_.pump.TickCount();
-    dials_.Reset();
-    ScriptedRun run;
-    ScriptedRun* outer = assistant_.SetScriptedRun(&run);
-    bool gotNewAddress = false;
+CommandResult ScriptHost::Execute(const ScriptCommand& command) {
     switch (command.verb) {
         case ScriptVerb::Status:
             break;
         case ScriptVerb::Dial:
-            assistant_.DialCommand();
-            break;
+            return assistant_.DialCommand({.automatic = true});
         case ScriptVerb::HangUp:
-            assistant_.HangUpCommand();
-            break;
-        case ScriptVerb::Redial:
+            return assistant_.HangUpCommand();
+        case ScriptVerb::Redial: {
+            RedialOptions options;
+            options.automatic = true;
             if (command.untilNew) {
-                gotNewAddress = RedialUntilNew(command.tries, run);
-            } else {
-                assistant_.RedialCommand();
+                options.repeat = RedialOptions::Repeat::UntilNewAddress;
+                options.maxTries = command.tries;
             }
-            break;
+            return assistant_.RedialCommand(options);
+        }
     }
-    assistant_.SetScriptedRun(outer);
+    return {};
+}
+
+ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
+    const std::uint32_t start = s_.pump.TickCount();
+    const CommandResult result = Execute(command);
 
     ScriptOutcome outcome;
     outcome.command = command.verb;
@@ -84,18 +70,12 @@ ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
     outcome.ip = state_.currentIp;
     outcome.previousIp = state_.previousIp;
     outcome.entry = ChosenEntry();
-    outcome.tries = dials_.Dials();
-    outcome.rasError = outcome.tries > 0 ? s_.dialup.LastDialError() : 0;
-    if (!run.refusal.empty()) {
-        outcome.error = run.refusal;
-    } else if (command.verb == ScriptVerb::Dial && !outcome.connected) {
-        outcome.error = "拔号失败！";
+    outcome.tries = result.dials;
+    outcome.rasError = result.rasError;
+    if (result.status != CommandStatus::Done) {
+        outcome.error = result.message;
     } else if (command.verb == ScriptVerb::HangUp && outcome.connected) {
         outcome.error = "断线后仍有拔号连接";
-    } else if (command.verb == ScriptVerb::Redial && !outcome.connected) {
-        outcome.error = "重拔失败！";
-    } else if (command.untilNew && command.verb == ScriptVerb::Redial && !gotNewAddress) {
-        outcome.error = "重拔" + std::to_string(outcome.tries) + "次后IP仍未改变";
     }
     outcome.ok = outcome.error.empty();
     outcome.seconds = (s_.pump.TickCount() - start) / 1000.0;

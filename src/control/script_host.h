@@ -8,7 +8,6 @@
 #include "app/assistant.h"
 #include "app/ports.h"
 #include "control/command_queue.h"
-#include "control/dial_counter.h"
 #include "control/script_command.h"
 #include "control/status_board.h"
 
@@ -16,15 +15,9 @@ namespace qv {
 
 class ScriptHost {
   public:
-    // `services.dialup` must be `dials`.
-    ScriptHost(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
-               CommandQueue& queue, StatusBoard& board)
-        : assistant_(assistant),
-          state_(state),
-          s_(services),
-          dials_(dials),
-          queue_(queue),
-          board_(board) {}
+    ScriptHost(Assistant& assistant, AppState& state, Services& services, CommandQueue& queue,
+               StatusBoard& board)
+        : assistant_(assistant), state_(state), s_(services), queue_(queue), board_(board) {}
 
     // Runs an event's handler as a person's command, even inside a scripted one.
     std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
@@ -36,13 +29,12 @@ class ScriptHost {
     ScriptOutcome Run(const ScriptCommand& command);
 
   private:
-    bool RedialUntilNew(int tries, ScriptedRun& run);
+    CommandResult Execute(const ScriptCommand& command);
     Text ChosenEntry();
 
     Assistant& assistant_;
     AppState& state_;
     Services& s_;
-    DialCounter& dials_;
     CommandQueue& queue_;
     StatusBoard& board_;
 };

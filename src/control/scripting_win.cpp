@@ -15,12 +15,12 @@ std::unique_ptr<HttpControl>& RunningControl() {
 
 }  // namespace
 
-Scripting::Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
+Scripting::Scripting(Assistant& assistant, AppState& state, Services& services,
                      std::function<HWND()> mainWindow)
     : s_(services),
       mainWindow_(std::move(mainWindow)),
       queue_([this] { PostMessageA(mainWindow_(), kRunScriptsMessage, 0, 0); }),
-      host_(assistant, state, services, dials, queue_, board_),
+      host_(assistant, state, services, queue_, board_),
       link_(host_, queue_, board_, codec_) {}
 
 void Scripting::StartRemoteControl() {

@@ -12,7 +12,6 @@
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "control/command_queue.h"
-#include "control/dial_counter.h"
 #include "control/http_control_win.h"
 #include "control/script_host.h"
 #include "control/script_link_win.h"
@@ -26,7 +25,7 @@ class Scripting {
     // `mainWindow` gives the main window once it is made. The entry hands OnMessage to the
     // form before the window is made, so requests that arrive during the start-up wait for
     // it to end.
-    Scripting(Assistant& assistant, AppState& state, Services& services, DialCounter& dials,
+    Scripting(Assistant& assistant, AppState& state, Services& services,
               std::function<HWND()> mainWindow);
     Scripting(const Scripting&) = delete;
     Scripting& operator=(const Scripting&) = delete;

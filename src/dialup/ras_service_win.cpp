@@ -1,5 +1,7 @@
 #include "dialup/ras_service_win.h"
 
+#include <raserror.h>
+
 #include <cstring>
 
 #include "base/failure_record_win.h"
@@ -104,9 +106,9 @@ Text RasService::EntryName(int index) {
     return FieldText(listing.records[index].szEntryName);
 }
 
-bool RasService::Dial(const Text& target, const Text& account, const Text& password, bool) {
+std::uint32_t RasService::Dial(const Text& target, const Text& account, const Text& password,
+                               bool) {
     ForgetAndHangUp();
-    lastDialError_ = 0;  // an entry outside the listing fails before the system is asked
 
     RASDIALPARAMSA params;
     std::memset(&params, 0, sizeof params);
@@ -115,7 +117,7 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
         EntryListing listing;
         const DWORD count = EnumerateEntries(listing);
         if (*position < 0 || *position >= static_cast<std::int64_t>(count)) {
-            return false;
+            return ERROR_CANNOT_FIND_PHONEBOOK_ENTRY;  // before the system is asked
         }
         std::memcpy(params.szEntryName, listing.records[*position].szEntryName,
                     sizeof params.szEntryName);
@@ -130,14 +132,12 @@ bool RasService::Dial(const Text& target, const Text& account, const Text& passw
 
     const DWORD result = RasDialA(nullptr, nullptr, &params, 0, nullptr, &DialledConnection());
     SecureZeroMemory(params.szPassword, sizeof params.szPassword);
-    lastDialError_ = result;
     if (result != 0) {
         RecordFailure("RasDialA", result);
         // A failed dial may still have left a handle that holds the port.
         ForgetAndHangUp();
-        return false;
     }
-    return true;
+    return result;
 }
 
 bool RasService::IsConnected() {

@@ -1,8 +1,7 @@
 #pragma once
 // The dial-up service on the system's RAS functions. It shows nothing: every failure reads as
 // "no entries", "not connected" or a false dial, and the commands report in their own words.
-// A failed dial's or hang-up's code is recorded for developers, and the last dial's code is
-// kept for a caller that asks.
+// A failed dial's or hang-up's code is recorded for developers and returned to the caller.
 #include <cstdint>
 
 #include "app/ports.h"
@@ -14,15 +13,11 @@ class RasService final : public Dialup {
     int EntryCount() override;
     Text EntryName(int index) override;
     // Always dials synchronously: every caller waits for the outcome, so `wait` is not used.
-    bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override;
+    // RasDialA's result (0: it started the line), whatever the connection's state is now.
+    std::uint32_t Dial(const Text& target, const Text& account, const Text& password,
+                       bool wait) override;
     bool IsConnected() override;
     void HangUpAll() override;
-    // RasDialA's result for the last dial of this service (0: it started the line; 0 too when
-    // no dial was made), whatever the connection's state is now.
-    std::uint32_t LastDialError() const override { return lastDialError_; }
-
-  private:
-    std::uint32_t lastDialError_ = 0;
 };
 
 // The connection the last dial started, null when none (the service's process-wide state).

@@ -104,7 +104,7 @@ TEST(DialCommand, EveryOutcomeInItsOrder) {
         rig.dialup.connectedAnswers = row.connected;
         rig.units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = row.selection;
         rig.web.page = row.page;
-        rig.assistant.DialCommand();
+        rig.assistant.Raise(Handler::DialCommand, 0, 0);
         EXPECT_EQ(rig.journal.entries, row.expected);
         EXPECT_EQ(rig.state.currentIp, row.currentIpAfter);
         EXPECT_EQ(rig.state.previousIp, "before") << "a dial never touches the previous IP";
@@ -119,7 +119,7 @@ TEST(DialCommand, JudgesSuccessOnlyByTheConnectionStateAfterwards) {
         rig.dialup.dialConnects = dialReports;
         rig.dialup.connectedAnswers = {false, !dialReports};
         rig.web.page = "[10.0.0.1]";
-        rig.assistant.DialCommand();
+        rig.assistant.Raise(Handler::DialCommand, 0, 0);
         const std::string outcome =
             dialReports ? "status0 当前状态：拔号失败" : "status0 当前状态：拔号完毕";
         EXPECT_NE(std::find(rig.journal.entries.begin(), rig.journal.entries.end(), outcome),
@@ -135,7 +135,7 @@ TEST(DialCommand, PassesTheWindowsCurrentTextsEvenWhenEmpty) {
     rig.units.texts[{Unit::编辑框_宽带账号, prop::kContent}] = "";
     rig.units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "";
     rig.profile.values[{"宽带信息", "ADSL账号"}] = "stored";
-    rig.assistant.DialCommand();
+    rig.assistant.Raise(Handler::DialCommand, 0, 0);
     ASSERT_FALSE(rig.journal.entries.empty());
     EXPECT_EQ(rig.journal.entries.front(), "dial @0  ");
 }
@@ -175,7 +175,7 @@ TEST(HangUpCommand, EveryOutcomeInItsOrder) {
         rig.units.statusParts[1] = "当前IP：61.5.6.7";
         rig.dialup.connected = row.connected;
         rig.web.page = row.page;
-        rig.assistant.HangUpCommand();
+        rig.assistant.Raise(Handler::HangUpCommand, 0, 0);
         EXPECT_EQ(rig.journal.entries, row.expected);
         EXPECT_EQ(rig.state.previousIp, row.previousIpAfter);
         EXPECT_EQ(rig.state.currentIp, "61.5.6.7");
@@ -188,9 +188,9 @@ TEST(HangUpCommand, SecondClickOnlyRefuses) {
     Prepare(rig);
     rig.dialup.connected = true;
     rig.web.page = "[61.5.6.7]";
-    rig.assistant.HangUpCommand();
+    rig.assistant.Raise(Handler::HangUpCommand, 0, 0);
     rig.journal.entries.clear();
-    rig.assistant.HangUpCommand();
+    rig.assistant.Raise(Handler::HangUpCommand, 0, 0);
     EXPECT_EQ(rig.journal.entries, Lines{"box 当前无拔号连接，无需断线！ style=0"});
 }
 

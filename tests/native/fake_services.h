@@ -109,19 +109,18 @@ class FakeDialup : public Dialup {
     std::deque<bool> connectedAnswers;  // consumed one per IsConnected; then `connected`
     bool connected = false;
     bool dialConnects = true;             // a dial brings the line up (when no answers are queued)
-    std::uint32_t failedDialError = 691;  // LastDialError after a dial that does not connect
-    std::uint32_t lastDialError = 0;
+    std::uint32_t failedDialError = 691;  // the code of a dial that does not connect
 
     int EntryCount() override { return static_cast<int>(entries.size()); }
     Text EntryName(int index) override {
         return index >= 0 && index < EntryCount() ? entries[static_cast<std::size_t>(index)]
                                                   : Text();
     }
-    bool Dial(const Text& target, const Text& account, const Text& password, bool wait) override {
+    std::uint32_t Dial(const Text& target, const Text& account, const Text& password,
+                       bool wait) override {
         journal_.Add("dial " + target + " " + account + " " + password + (wait ? "" : " nowait"));
         connected = dialConnects;
-        lastDialError = dialConnects ? 0 : failedDialError;
-        return dialConnects;
+        return dialConnects ? 0 : failedDialError;
     }
     bool IsConnected() override {
         if (!connectedAnswers.empty()) {
@@ -135,7 +134,6 @@ class FakeDialup : public Dialup {
         journal_.Add("hangup");
         connected = false;
     }
-    std::uint32_t LastDialError() const override { return lastDialError; }
 
   private:
     Journal& journal_;

@@ -120,7 +120,7 @@ TEST_F(RasServiceTest, MoreEntriesThanTheListingHoldsReadAsNone) {
     sim::ClearCalls();
     EXPECT_EQ(service.EntryCount(), 0);
     EXPECT_EQ(service.EntryName(0), "");
-    EXPECT_FALSE(service.Dial("@0", "user", "pass", true));
+    EXPECT_EQ(service.Dial("@0", "user", "pass", true), 623u) << "no such entry";
     EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 0u);
     for (const auto& call : sim::Calls(sim::RasFunction::EnumEntries)) {
         EXPECT_EQ(call.result, qv::kRasBufferTooSmall);
@@ -135,7 +135,7 @@ TEST_F(RasServiceTest, LongestEntryNameComesBackWholeAndIsDialledWhole) {
     ASSERT_EQ(name.size(), 256u);
     sim::SetEntries({name});
     EXPECT_EQ(service.EntryName(0), name);
-    EXPECT_TRUE(service.Dial("@0", "user", "pass", true));
+    EXPECT_EQ(service.Dial("@0", "user", "pass", true), 0u);
     EXPECT_EQ(LastDial().entryName, name);
 }
 
@@ -165,7 +165,7 @@ TEST_F(RasServiceTest, AtTargetsResolveByPosition) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.target);
         const std::uint32_t dialsBefore = sim::CallCount(sim::RasFunction::Dial);
-        const bool dialled = service.Dial(row.target, "user", "pass", true);
+        const bool dialled = service.Dial(row.target, "user", "pass", true) == 0;
         if (row.position < 0) {
             EXPECT_FALSE(dialled);
             EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), dialsBefore);
@@ -182,18 +182,18 @@ TEST_F(RasServiceTest, AtTargetsResolveByPosition) {
 
 TEST_F(RasServiceTest, EveryDialDropsThePreviousConnectionFirstEvenWhenRefused) {
     sim::SetEntries(kThreeEntries);
-    ASSERT_TRUE(service.Dial("@0", "user", "pass", true));
+    ASSERT_EQ(service.Dial("@0", "user", "pass", true), 0u);
     const std::uintptr_t first = Remembered();
 
     sim::ClearCalls();
-    ASSERT_TRUE(service.Dial("@1", "user", "pass", true));
+    ASSERT_EQ(service.Dial("@1", "user", "pass", true), 0u);
     const std::uintptr_t second = Remembered();
     EXPECT_NE(second, first);
     EXPECT_EQ(Trace(), (std::vector<std::string>{"hangup " + Hex(first), "status " + Hex(first),
                                                  "entries", "dial 电信ADSL|"}));
 
     sim::ClearCalls();
-    EXPECT_FALSE(service.Dial("@7", "user", "pass", true));
+    EXPECT_EQ(service.Dial("@7", "user", "pass", true), 623u);
     EXPECT_EQ(Trace(), (std::vector<std::string>{"hangup " + Hex(second), "status " + Hex(second),
                                                  "entries"}));
     EXPECT_EQ(Remembered(), 0u);
@@ -202,7 +202,7 @@ TEST_F(RasServiceTest, EveryDialDropsThePreviousConnectionFirstEvenWhenRefused) 
 
 TEST_F(RasServiceTest, TargetWithoutAtIsDialledAsAPhoneNumber) {
     sim::ClearCalls();
-    ASSERT_TRUE(service.Dial("16300", "user", "pass", true));
+    ASSERT_EQ(service.Dial("16300", "user", "pass", true), 0u);
     EXPECT_EQ(Trace(), (std::vector<std::string>{"dial |16300"}));
     const auto connections = sim::Connections();
     ASSERT_EQ(connections.size(), 1u);
@@ -217,7 +217,7 @@ TEST_F(RasServiceTest, DialParametersCarryTheTextsAsTyped) {
         const char* password;
     } rows[] = {{"", ""}, {"adsl@163.gd", "密码 123"}, {"user", ""}};
     for (const auto& row : rows) {
-        ASSERT_TRUE(service.Dial("@2", row.account, row.password, true));
+        ASSERT_EQ(service.Dial("@2", row.account, row.password, true), 0u);
         const sim::RasCall dial = LastDial();
         EXPECT_EQ(dial.userName, row.account);
         EXPECT_EQ(dial.password, row.password);
@@ -238,7 +238,7 @@ TEST_F(RasServiceTest, OverLongTextsAreCutToTheirFieldsNeverOverrun) {
         password += "密";
     }
     const std::string phone(200, '7');
-    ASSERT_TRUE(service.Dial(phone, account, password, true));
+    ASSERT_EQ(service.Dial(phone, account, password, true), 0u);
     const sim::RasCall dial = LastDial();
     EXPECT_EQ(dial.flags & sim::kUnterminatedField, 0u);
     EXPECT_EQ(dial.phoneNumber, phone.substr(0, 128));
@@ -267,7 +267,7 @@ TEST_F(RasServiceTest, AFailedDialReleasesTheHandleItLeft) {
         sim::Reset();
         sim::SetEntries(kThreeEntries);
         row.arrange();
-        EXPECT_FALSE(service.Dial("@0", "user", "pass", true));
+        EXPECT_EQ(service.Dial("@0", "user", "pass", true), row.error);
         const sim::RasCall dial = LastDial();
         EXPECT_EQ(dial.result, row.error);
         ASSERT_NE(dial.handle, 0u);
@@ -309,7 +309,7 @@ TEST_F(RasServiceTest, OnlyAnEstablishedConnectionCountsAndHangUpAllTakesEveryOn
 
 TEST_F(RasServiceTest, RememberedConnectionAnswersWithoutEnumerating) {
     sim::SetEntries(kThreeEntries);
-    ASSERT_TRUE(service.Dial("@0", "user", "pass", true));
+    ASSERT_EQ(service.Dial("@0", "user", "pass", true), 0u);
     sim::ClearCalls();
     EXPECT_TRUE(service.IsConnected());
     EXPECT_EQ(Trace(), (std::vector<std::string>{"status " + Hex(Remembered())}));
@@ -317,7 +317,7 @@ TEST_F(RasServiceTest, RememberedConnectionAnswersWithoutEnumerating) {
 
 TEST_F(RasServiceTest, DroppedRememberedConnectionFallsBackToTheEnumeration) {
     sim::SetEntries(kThreeEntries);
-    ASSERT_TRUE(service.Dial("@0", "user", "pass", true));
+    ASSERT_EQ(service.Dial("@0", "user", "pass", true), 0u);
     const std::uintptr_t dropped = Remembered();
     ASSERT_TRUE(sim::DropConnection(dropped));
     EXPECT_FALSE(service.IsConnected());
@@ -370,7 +370,7 @@ TEST_F(RasServiceTest, HangUpThatNeverCompletesGivesUpAfterThreeSecondsWithoutSp
 
 TEST_F(RasServiceTest, ExitLeavesAWorkingLineUpAndReleasesAnythingElse) {
     sim::SetEntries(kThreeEntries);
-    ASSERT_TRUE(service.Dial("@0", "user", "pass", true));
+    ASSERT_EQ(service.Dial("@0", "user", "pass", true), 0u);
     const std::uintptr_t working = Remembered();
     sim::ClearCalls();
     qv::RasTeardownAtExit();

@@ -1,0 +1,39 @@
+#pragma once
+// What a command did, for whoever asked: a person's handler shows a refusal as a box, a script
+// turns the whole result into its answer. The commands themselves never know who asked.
+#include <cstdint>
+
+#include "base/text.h"
+
+namespace qv {
+
+enum class CommandStatus : std::uint8_t { Done, Refused, Failed };
+
+struct CommandResult {
+    CommandStatus status = CommandStatus::Done;
+    // Refused: the box's text. Failed: what went wrong, in the words the balloon used.
+    Text message;
+    std::uint32_t rasError = 0;  // the system's code of the dial that failed, else 0
+    int dials = 0;               // dials made, retries included
+    Text ipBefore;               // the address the line had before the command
+    Text ipAfter;                // the address after it (empty when unknown)
+    bool newAddress = false;     // ipAfter is an address and differs from ipBefore
+};
+
+struct DialOptions {
+    // A dial nobody clicked for (timer, script, line watch): failures are retried by cause
+    // where Config.ini asks for it.
+    bool automatic = false;
+};
+
+struct RedialOptions {
+    enum class Repeat : std::uint8_t {
+        WhileBoxTicked,   // a repeated address redials again while 选择框_IP重复 is ticked
+        UntilNewAddress,  // redial until the address differs from the one before, maxTries at most
+    };
+    Repeat repeat = Repeat::WhileBoxTicked;
+    int maxTries = 0;  // with UntilNewAddress: at least 1
+    bool automatic = false;
+};
+
+}  // namespace qv
