@@ -208,6 +208,10 @@ int main(int argc, char** argv) {
             if (client != INVALID_SOCKET) {
                 StartServing(client);
             }
+        } else {
+            // Taking the lock completes the hang-ups that are due and sets their events, even
+            // when the process that started them has ended since.
+            Lock lock(*shared);
         }
     }
 

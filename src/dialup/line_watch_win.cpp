@@ -53,6 +53,7 @@ void LineWatch::Stop() {
     if (GetCurrentThreadId() == threadId_) {
         return;  // the thread cannot wait for itself; it ends once the callback returns
     }
+    // Every wait of the thread's is bounded (its RAS calls included), so this one ends.
     WaitForSingleObject(thread_.get(), INFINITE);
     thread_.reset();
     threadId_ = 0;
