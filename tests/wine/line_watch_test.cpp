@@ -80,14 +80,6 @@ TEST_F(LineWatchTest, LineDownIsToldByTheNotificationAtOnceAndOtherwiseByThePoll
     }
 }
 
-TEST_F(LineWatchTest, HangUpByTheProgramIsToldToo) {
-    sim::SetDelays(0, 300);
-    const auto line = reinterpret_cast<qv::HRASCONN>(sim::AddExternalConnection("宽带连接"));
-    Start();
-    ASSERT_EQ(RasHangUpA(line), 0u);
-    EXPECT_GE(WaitTold(1500), 0);
-}
-
 TEST_F(LineWatchTest, NothingIsToldWhileTheLineStaysUpOrWasNeverUp) {
     const struct {
         const char* name;

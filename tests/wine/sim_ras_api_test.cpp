@@ -269,7 +269,8 @@ TEST_F(SimRasApiTest, PortIsBusyForAWhileAfterAHangUpStarts) {
     const DWORD hungUp = GetTickCount();
     // Failed dials hold no port: hanging them up does not make the port busy for longer.
     DWORD result = 0;
-    while ((result = Dial(Params("宽带连接"), handle)) == kRasPortNotAvailable) {
+    while ((result = Dial(Params("宽带连接"), handle)) == kRasPortNotAvailable &&
+           GetTickCount() - hungUp < 3000) {
         EXPECT_EQ(StatusOf(handle).error, kRasPortNotAvailable);
         RasHangUpA(handle);
         qv::testing::PumpFor(20);
