@@ -39,8 +39,8 @@ class LineWatch {
     std::function<void()> onLineDown_;
     KernelObject stop_;
     KernelObject lineEnded_;
-    bool registered_ = false;
-    bool connectedAtStart_ = false;  // the system keeps the registration: made once per watch
+    bool registered_ = false;  // the system keeps the registration: made once per watch
+    bool connectedAtStart_ = false;
     KernelObject thread_;
     DWORD threadId_ = 0;
 };
