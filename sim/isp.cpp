@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <winsock2.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,6 +34,24 @@ bool ProcessAlive(DWORD pid) {
     return alive;
 }
 
+constexpr DWORD kShutdownWaitMs = 3000;
+
+// Requests being answered; each has its own thread, so a delayed echo page holds up nothing
+// else.
+volatile LONG activeClients = 0;
+
+void SendAll(SOCKET client, const std::string& response) {
+    std::size_t sent = 0;
+    while (sent < response.size()) {
+        const int n =
+            send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
+        if (n <= 0) {
+            break;
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+}
+
 // Reads the request head (up to the blank line, 16 KB at most) and answers it.
 void Serve(Shared& shared, SOCKET client) {
     DWORD timeoutMs = 2000;
@@ -48,35 +67,60 @@ void Serve(Shared& shared, SOCKET client) {
         request.append(buffer, static_cast<std::size_t>(got));
     }
     const std::string line = request.substr(0, request.find("\r\n"));
+    const PageKind page = RequestedPage(line);
+    DWORD delayMs = 0;
+    if (page == PageKind::Echo) {
+        Lock lock(shared);
+        delayMs = lock ? lock->pageDelayMs : 0;
+    }
+    // A slow page answers with the line as it is when it answers; a stop cuts the wait short.
+    if (delayMs > 0 && WaitForSingleObject(stopEvent, delayMs) == WAIT_OBJECT_0) {
+        return;
+    }
     std::string response;
     std::string address;
+    bool garbage = false;
     {
         Lock lock(shared);
         if (!lock) {
-            closesocket(client);
             return;
         }
         address = PublicAddress(*lock, Now());
-        bool servedPage = false;
-        response = HttpResponse(line, address, servedPage);
-        if (servedPage) {
+        garbage = page == PageKind::Echo && lock->pageGarbage != 0;
+        response = HttpResponse(line, address, garbage);
+        if (page == PageKind::Echo) {
             ++lock->pageFetches;
-            CopyText(lock->lastPageAddress, address.c_str());
+            CopyText(lock->lastPageAddress, garbage ? "" : address.c_str());
+        } else if (page == PageKind::Error) {
+            ++lock->errorPageFetches;
         }
     }
-    std::printf("%s -> [%s]\n", line.c_str(), address.c_str());
+    std::printf("%s -> [%s]%s\n", line.c_str(), address.c_str(), garbage ? " (garbage)" : "");
     std::fflush(stdout);
-    std::size_t sent = 0;
-    while (sent < response.size()) {
-        const int n =
-            send(client, response.data() + sent, static_cast<int>(response.size() - sent), 0);
-        if (n <= 0) {
-            break;
-        }
-        sent += static_cast<std::size_t>(n);
-    }
+    SendAll(client, response);
     shutdown(client, SD_SEND);
+}
+
+DWORD WINAPI ServeClient(void* parameter) {
+    const auto client = static_cast<SOCKET>(reinterpret_cast<std::uintptr_t>(parameter));
+    if (Shared* shared = Shared::Get()) {
+        Serve(*shared, client);
+    }
     closesocket(client);
+    InterlockedDecrement(&activeClients);
+    return 0;
+}
+
+void StartServing(SOCKET client) {
+    InterlockedIncrement(&activeClients);
+    const auto parameter = reinterpret_cast<void*>(static_cast<std::uintptr_t>(client));
+    HANDLE thread = CreateThread(nullptr, 0, ServeClient, parameter, 0, nullptr);
+    if (thread == nullptr) {
+        closesocket(client);
+        InterlockedDecrement(&activeClients);
+        return;
+    }
+    CloseHandle(thread);
 }
 
 }  // namespace
@@ -162,11 +206,21 @@ int main(int argc, char** argv) {
         if (select(0, &readable, nullptr, nullptr, &wait) == 1) {
             const SOCKET client = accept(listener, nullptr, nullptr);
             if (client != INVALID_SOCKET) {
-                Serve(*shared, client);
+                StartServing(client);
             }
+        } else {
+            // Taking the lock completes the hang-ups that are due and sets their events, even
+            // when the process that started them has ended since.
+            Lock lock(*shared);
         }
     }
 
+    // Answers under way end soon: a delayed one wakes on the stop event.
+    closesocket(listener);
+    const DWORD stopStart = GetTickCount();
+    while (activeClients > 0 && GetTickCount() - stopStart < kShutdownWaitMs) {
+        Sleep(10);
+    }
     {
         Lock lock(*shared);
         if (lock && lock->ispPid == GetCurrentProcessId()) {
@@ -174,7 +228,6 @@ int main(int argc, char** argv) {
             lock->ispPort = 0;
         }
     }
-    closesocket(listener);
     WSACleanup();
     std::printf("simulated ISP: stopped\n");
     return 0;

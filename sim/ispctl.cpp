@@ -24,7 +24,8 @@ const char* const kUsage =
     "  entries-numbered N [PREFIX]  N entries named PREFIX1..PREFIXN\n"
     "  credentials any | USER PASSWORD [USER PASSWORD...]\n"
     "  delays CONNECT_MS HANGUP_MS\n"
-    "  fail-next N [ERROR]          the next N dials fail (default error 678)\n"
+    "  fail-next N [ERROR]          the next N dials fail with ERROR (default 678)\n"
+    "  busy-after-hangup MS         for MS after a hang-up starts, dials fail with 633\n"
     "  keep-address                 the next successful dial keeps the previous address\n"
     "  pool ADDRESS...              addresses handed out in turn\n"
     "  hangup-never on|off          hang-ups started from now on never complete\n"
@@ -33,11 +34,15 @@ const char* const kUsage =
     "  external ENTRY [ADDRESS]     a connection made by another program (prints handle)\n"
     "  stuck-auth ENTRY             a connection stuck in authentication (prints handle)\n"
     "  drop HANDLE|all              the line drops (handle stays valid until hung up)\n"
+    "  notify on|off                off: connection-end notifications never arrive\n"
+    "  page-delay MS                the echo page answers after MS\n"
+    "  page-garbage on|off          the echo page shows no address between its brackets\n"
     "  clear-connections            empty the line at once\n"
     "  connections                  list the line's connections\n"
     "  log [N]                      the last N RAS calls (default all kept)\n"
     "  clear-log                    empty the RAS call log and the page count\n"
-    "  page                         what the echo page shows now, and fetch count\n"
+    "  page                         what the echo page shows now, and fetch counts\n"
+    "  notifications                registered connection-end notifications\n"
     "  wait-ready [MS]              wait until the ISP process serves (default 10000)\n"
     "  stop [MS]                    stop the ISP process\n";
 
@@ -168,6 +173,11 @@ void PrintCall(const RasCall& c) {
         case RasFunction::HangUp:
             line += "  handle " + Hex(c.handle);
             break;
+        case RasFunction::ConnectionNotification:
+            line += "  handle " +
+                    (c.handle == kAllConnections ? std::string("all") : Hex(c.handle)) + " flags " +
+                    std::to_string(c.notifierType);
+            break;
     }
     Print(line + Flags(c.flags) + "\n");
 }
@@ -197,6 +207,11 @@ void PrintStatus() {
     text += "\nlast address: " + k.lastAddress + (k.keepAddressNext ? " (kept for next dial)" : "");
     text += "\nrouter mode: " + std::string(k.routerMode ? "on " + k.routerAddress : "off");
     text += "\noffline: " + std::string(k.offline ? "on" : "off") + "\n";
+    text += "port busy after hang-up: " + std::to_string(k.busyAfterHangUpMs) + " ms\n";
+    text += "notifications: " + std::string(k.notificationsOn ? "on" : "off") + ", " +
+            std::to_string(Notifications().size()) + " registered\n";
+    text += "echo page: delay " + std::to_string(k.pageDelayMs) + " ms" +
+            (k.pageGarbage ? ", garbage" : "") + "\n";
     const std::uint32_t pid = IspPid();
     text += pid ? "ISP process: pid " + std::to_string(pid) +
                       ", http://127.0.0.1:" + std::to_string(IspPort()) + "/ic.asp\n"
@@ -249,8 +264,26 @@ int Run(const std::vector<std::string>& args) {
         SetDelays(static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b));
     } else if (command == "fail-next" && (n == 1 || n == 2) && ParseNumber(arg(1), a) &&
                (n == 1 || ParseNumber(arg(2), b))) {
+        if (n == 2 && (b == 0 || b > 0xFFFFFFFEull)) {
+            std::fputs("ispctl: the error must be a nonzero code\n", stderr);
+            return 2;
+        }
         FailNextDials(static_cast<std::uint32_t>(a),
                       n == 2 ? static_cast<std::uint32_t>(b) : kDefaultFailError);
+    } else if (command == "busy-after-hangup" && n == 1 && ParseNumber(arg(1), a)) {
+        SetPortBusyAfterHangUp(static_cast<std::uint32_t>(a));
+    } else if (command == "notify" && n == 1 && ParseSwitch(arg(1), on)) {
+        SetNotificationsOn(on);
+    } else if (command == "page-delay" && n == 1 && ParseNumber(arg(1), a)) {
+        SetPageDelay(static_cast<std::uint32_t>(a));
+    } else if (command == "page-garbage" && n == 1 && ParseSwitch(arg(1), on)) {
+        SetPageGarbage(on);
+    } else if (command == "notifications" && n == 0) {
+        for (const Notification& r : Notifications()) {
+            Print("pid " + std::to_string(r.pid) + "  " +
+                  (r.connection == kAllConnections ? std::string("all") : Hex(r.connection)) +
+                  "  flags " + std::to_string(r.flags) + "\n");
+        }
     } else if (command == "keep-address" && n == 0) {
         KeepAddressOnNextDial();
     } else if (command == "pool" && n >= 1) {
@@ -299,7 +332,8 @@ int Run(const std::vector<std::string>& args) {
         ClearCalls();
     } else if (command == "page" && n == 0) {
         Print("[" + PublicAddress() + "] fetched " + std::to_string(PageFetches()) +
-              " times, last showed [" + LastPageAddress() + "]\n");
+              " times, last showed [" + LastPageAddress() + "]; error page fetched " +
+              std::to_string(ErrorPageFetches()) + " times\n");
     } else if (command == "wait-ready" && n <= 1 && (n == 0 || ParseNumber(arg(1), a))) {
         const DWORD timeout = n == 1 ? static_cast<DWORD>(a) : 10000;
         const DWORD start = GetTickCount();

@@ -1,4 +1,4 @@
-// The simulated ISP's rasapi32.dll: the five RAS calls the program uses, answered from the
+// The simulated ISP's rasapi32.dll: the RAS calls the program uses, answered from the
 // shared line state with the system's semantics (size checks, ERROR_BUFFER_TOO_SMALL when a
 // list does not fit, handles valid until their hang-up completes, a synchronous dial that
 // passes through the intermediate states). Every call is logged with its arguments.
@@ -149,7 +149,11 @@ DWORD StartDial(SimLayout& s, SimCall& call, const char* phonebook, RASDIALPARAM
     }
     c->connectMs = s.connectDelayMs;
     CopyText(c->userName, params->szUserName);
-    if (s.offline) {
+    if (PortBusy(s, c->startTick)) {
+        // The port is still being released: refused as it is opened, before any delay.
+        c->connectMs = 0;
+        c->outcome = kRasPortNotAvailable;
+    } else if (s.offline) {
         c->outcome = kRasNoAnswer;
     } else if (s.failNextCount > 0) {
         --s.failNextCount;
@@ -188,6 +192,23 @@ DWORD FinishDial(Shared& shared, std::uint32_t handle) {
         }
         Sleep(pause);
     }
+}
+
+// Takes the lock once the hang-up of `handle` is due, which completes it and sets the events
+// registered for its end; without this nobody might look until much later.
+DWORD WINAPI CompleteHangUpWhenDue(void* parameter) {
+    const auto handle = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(parameter));
+    Shared* shared = Shared::Get();
+    for (DWORD pause = 0; shared != nullptr; Sleep(pause)) {
+        Lock lock(*shared);
+        SimConnection* c = lock ? FindConnection(*lock, handle) : nullptr;
+        if (c == nullptr || !c->hangingUp || c->hangUpNever) {
+            return 0;
+        }
+        const std::uint32_t elapsed = Now() - c->hangUpTick;
+        pause = elapsed < c->hangUpMs ? c->hangUpMs - elapsed : 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -329,14 +350,53 @@ extern "C" DWORD WINAPI RasHangUpA(HRASCONN connection) {
     }
     // Only starts the hang-up; the handle stays valid until it completes (or never does).
     if (!c->hangingUp) {
+        const std::uint32_t now = Now();
+        if (HoldsPort(*c, now)) {
+            s.hangUpStarted = 1;
+            s.lastHangUpTick = now;
+        }
         c->hangingUp = 1;
-        c->hangUpTick = Now();
+        c->hangUpTick = now;
         c->hangUpMs = s.hangUpDelayMs;
         c->hangUpNever = s.hangUpNever;
         if (c->hangUpMs == 0 && !c->hangUpNever) {
-            std::memset(c, 0, sizeof *c);
+            EndConnection(s, *c);
+        } else if (!c->hangUpNever && AnyRegistration(s)) {
+            const auto parameter = reinterpret_cast<void*>(static_cast<std::uintptr_t>(c->handle));
+            if (HANDLE thread =
+                    CreateThread(nullptr, 0, CompleteHangUpWhenDue, parameter, 0, nullptr)) {
+                CloseHandle(thread);
+            }
         }
     }
     call.result = 0;
     return 0;
+}
+
+// Sets `event` when a connection ends: `connection`'s, or any one's for INVALID_HANDLE_VALUE.
+// Only RASCN_Disconnection is ever signalled; the other flags are taken and never fire.
+extern "C" DWORD WINAPI RasConnectionNotificationA(HRASCONN connection, HANDLE event, DWORD flags) {
+    Shared* shared = Shared::Get();
+    if (shared == nullptr) {
+        return kCannotComplete;
+    }
+    Lock lock(*shared);
+    if (!lock) {
+        return kCannotComplete;
+    }
+    SimCall& call = AppendCall(*lock, RasFunction::ConnectionNotification);
+    const bool all = connection == INVALID_HANDLE_VALUE;
+    call.handle = all ? kAllConnections : FromHandle(connection);
+    call.notifierType = flags;
+    call.flags = event ? kNotifierGiven : 0;
+    constexpr DWORD kKnownFlags = kRasNotifyConnection | kRasNotifyDisconnection |
+                                  kRasNotifyBandwidthAdded | kRasNotifyBandwidthRemoved;
+    DWORD result = 0;
+    if (event == nullptr || flags == 0 || (flags & ~kKnownFlags) != 0) {
+        result = kRasInvalidParameter;
+    } else {
+        result = AddNotification(*lock, call.handle, event, flags);
+    }
+    call.result = result;
+    return result;
 }

@@ -138,7 +138,7 @@ void SetDelays(std::uint32_t connectMs, std::uint32_t hangUpMs) {
 void FailNextDials(std::uint32_t count, std::uint32_t error) {
     WithState([&](SimLayout& s) {
         s.failNextCount = count;
-        s.failNextError = error;
+        s.failNextError = error != 0 ? error : kDefaultFailError;  // 0 would read as success
     });
 }
 
@@ -175,6 +175,22 @@ void SetOffline(bool on) {
     WithState([&](SimLayout& s) { s.offline = on ? 1 : 0; });
 }
 
+void SetPortBusyAfterHangUp(std::uint32_t ms) {
+    WithState([&](SimLayout& s) { s.busyAfterHangUpMs = ms; });
+}
+
+void SetNotificationsOn(bool on) {
+    WithState([&](SimLayout& s) { s.notifyOff = on ? 0 : 1; });
+}
+
+void SetPageDelay(std::uint32_t ms) {
+    WithState([&](SimLayout& s) { s.pageDelayMs = ms; });
+}
+
+void SetPageGarbage(bool on) {
+    WithState([&](SimLayout& s) { s.pageGarbage = on ? 1 : 0; });
+}
+
 Knobs ReadKnobs() {
     Knobs knobs;
     WithState([&](SimLayout& s) {
@@ -197,6 +213,10 @@ Knobs ReadKnobs() {
         knobs.routerMode = s.routerMode != 0;
         knobs.routerAddress = s.routerAddress;
         knobs.offline = s.offline != 0;
+        knobs.busyAfterHangUpMs = s.busyAfterHangUpMs;
+        knobs.notificationsOn = s.notifyOff == 0;
+        knobs.pageDelayMs = s.pageDelayMs;
+        knobs.pageGarbage = s.pageGarbage != 0;
     });
     return knobs;
 }
@@ -215,6 +235,7 @@ bool DropConnection(std::uintptr_t handle) {
         SimConnection* c = FindConnection(s, static_cast<std::uint32_t>(handle));
         if (c != nullptr) {
             c->dropped = 1;
+            SignalEnd(s, *c);
             found = true;
         }
     });
@@ -243,6 +264,18 @@ std::vector<Connection> Connections() {
             connection.external = c.external != 0;
             connection.hangingUp = c.hangingUp != 0;
             list.push_back(connection);
+        }
+    });
+    return list;
+}
+
+std::vector<Notification> Notifications() {
+    std::vector<Notification> list;
+    WithState([&](SimLayout& s) {
+        for (const SimNotification& n : s.notifications) {
+            if (n.inUse) {
+                list.push_back({n.pid, n.connection, n.flags});
+            }
         }
     });
     return list;
@@ -294,6 +327,8 @@ const char* FunctionName(RasFunction function) {
             return "RasGetConnectStatusA";
         case RasFunction::HangUp:
             return "RasHangUpA";
+        case RasFunction::ConnectionNotification:
+            return "RasConnectionNotificationA";
     }
     return "?";
 }
@@ -307,6 +342,12 @@ std::string PublicAddress() {
 std::uint32_t PageFetches() {
     std::uint32_t count = 0;
     WithState([&](SimLayout& s) { count = s.pageFetches; });
+    return count;
+}
+
+std::uint32_t ErrorPageFetches() {
+    std::uint32_t count = 0;
+    WithState([&](SimLayout& s) { count = s.errorPageFetches; });
     return count;
 }
 
@@ -388,6 +429,10 @@ IspProcess::~IspProcess() {
 
 std::string IspProcess::EchoUrl() const {
     return "http://127.0.0.1:" + std::to_string(port_) + "/ic.asp";
+}
+
+std::string IspProcess::ErrorPageUrl() const {
+    return "http://127.0.0.1:" + std::to_string(port_) + "/html.asp";
 }
 
 bool StopIsp(std::uint32_t timeoutMs) {

@@ -30,6 +30,10 @@ struct Knobs {
     bool routerMode = false;
     std::string routerAddress;
     bool offline = false;
+    std::uint32_t busyAfterHangUpMs = 0;
+    bool notificationsOn = true;
+    std::uint32_t pageDelayMs = 0;
+    bool pageGarbage = false;
 };
 
 struct Connection {
@@ -42,6 +46,13 @@ struct Connection {
     std::uint32_t ownerPid = 0;
     bool external = false;
     bool hangingUp = false;
+};
+
+// An event registered with RasConnectionNotificationA.
+struct Notification {
+    std::uint32_t pid = 0;
+    std::uintptr_t connection = 0;  // kAllConnections: every connection
+    std::uint32_t flags = 0;        // RASCN_*
 };
 
 struct RasCall {
@@ -57,8 +68,8 @@ struct RasCall {
     std::uint32_t bufferSizeOut = 0;
     std::uint32_t count = 0;
     std::uint32_t state = 0;
-    std::uint32_t notifierType = 0;
-    std::uint32_t flags = 0;  // k...Given, kUnterminatedField
+    std::uint32_t notifierType = 0;  // RasConnectionNotificationA: its RASCN_* flags
+    std::uint32_t flags = 0;         // k...Given, kUnterminatedField
     std::string entryName;
     std::string phoneNumber;
     std::string callbackNumber;
@@ -77,12 +88,24 @@ void Reset();
 void SetEntries(const std::vector<std::string>& names);  // at most kMaxEntries, names cut to 256
 void SetCredentials(const std::vector<Credential>& accepted);  // empty: accept any
 void SetDelays(std::uint32_t connectMs, std::uint32_t hangUpMs);
+// Any error code: the dial's result and its connection's dwError (0 means the default).
 void FailNextDials(std::uint32_t count, std::uint32_t error = kDefaultFailError);
+// For `ms` after the start of a hang-up that frees a port, dials fail at once with 633 (their
+// handle stays listed, as any failed dial's). Hanging up a dial that had already failed frees
+// no port and does not start the time again. 0: never busy.
+void SetPortBusyAfterHangUp(std::uint32_t ms);
 void KeepAddressOnNextDial();  // the next successful dial gets the previous address again
 void SetAddressPool(const std::vector<std::string>& addresses);  // handed out in turn
 void SetHangUpNeverCompletes(bool on);  // applies to hang-ups started from now on
 void SetRouterMode(bool on, const std::string& address = kDefaultRouterAddress);
 void SetOffline(bool on);
+// Off: RasConnectionNotificationA still registers, but no event is ever set (a system whose
+// notice does not arrive). Per-connection registrations are used up as if they had fired.
+void SetNotificationsOn(bool on);
+// The echo page (/ic.asp) answers `ms` after it was asked, with the line as it is then.
+void SetPageDelay(std::uint32_t ms);
+// The echo page shows "[<b>Server Error</b>]": text between the brackets, but no address.
+void SetPageGarbage(bool on);
 Knobs ReadKnobs();
 
 // A connection "made by another program": established at once, with `address` or the next
@@ -92,10 +115,15 @@ std::uintptr_t AddExternalConnection(const std::string& entryName,
 // A connection that stays in authentication until it is hung up.
 std::uintptr_t AddStuckConnection(const std::string& entryName);
 // The line drops: the connection reports RASCS_Disconnected with error 629, and its handle
-// stays valid until it is hung up. False when there is no such connection.
+// stays valid until it is hung up; the events registered for its end are set. False when
+// there is no such connection.
 bool DropConnection(std::uintptr_t handle);
-void ClearConnections();                // the line is empty at once, stuck hang-ups included
+// The line is empty at once, stuck hang-ups included; the connections' ends are signalled.
+void ClearConnections();
 std::vector<Connection> Connections();  // in the order they were made
+
+// Live registrations for connection ends (those of ended processes may still be listed).
+std::vector<Notification> Notifications();
 
 std::vector<RasCall> Calls();  // oldest first, as far as the ring reaches back
 std::vector<RasCall> Calls(RasFunction function);
@@ -106,7 +134,9 @@ const char* FunctionName(RasFunction function);
 // What the echo page would show now, and how often it was fetched.
 std::string PublicAddress();
 std::uint32_t PageFetches();
-std::string LastPageAddress();
+std::string LastPageAddress();  // empty after a garbage answer
+// Fetches of /html.asp, the error page without an address.
+std::uint32_t ErrorPageFetches();
 
 // The running ISP process, if any (pid 0 when none).
 std::uint32_t IspPid();
@@ -122,7 +152,8 @@ class IspProcess {
     IspProcess& operator=(const IspProcess&) = delete;
     bool Running() const { return running_; }
     std::uint16_t Port() const { return port_; }
-    std::string EchoUrl() const;  // http://127.0.0.1:<port>/ic.asp
+    std::string EchoUrl() const;       // http://127.0.0.1:<port>/ic.asp
+    std::string ErrorPageUrl() const;  // http://127.0.0.1:<port>/html.asp
 
   private:
     void* process_ = nullptr;

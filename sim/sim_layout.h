@@ -8,13 +8,14 @@
 namespace qv::sim {
 
 inline constexpr std::uint32_t kMagic = 0x49535651;  // "QVSI"
-inline constexpr std::uint32_t kLayoutVersion = 1;
+inline constexpr std::uint32_t kLayoutVersion = 2;
 
 inline constexpr int kMaxEntries = 128;  // more than the program's listing of 38
 inline constexpr int kMaxCredentials = 16;
 inline constexpr int kMaxPool = 32;
 inline constexpr int kMaxConnections = 64;
 inline constexpr int kCallLogCapacity = 1024;
+inline constexpr int kMaxNotifications = 64;
 inline constexpr int kNameField = 257;  // entry names, user names, passwords: 256 + zero
 inline constexpr int kPhoneField = 129;
 inline constexpr int kDomainField = 16;
@@ -37,8 +38,12 @@ enum class RasFunction : std::uint32_t {
     EnumConnections = 3,
     GetConnectStatus = 4,
     HangUp = 5,
+    ConnectionNotification = 6,
 };
-inline constexpr int kRasFunctionSlots = 6;
+inline constexpr int kRasFunctionSlots = 7;
+
+// Registered for every connection (INVALID_HANDLE_VALUE, as logged in 32 bits).
+inline constexpr std::uint32_t kAllConnections = 0xFFFFFFFF;
 
 // Which optional pointers a call was given, and whether a text field lacked its zero.
 inline constexpr std::uint32_t kReservedGiven = 1;
@@ -69,6 +74,7 @@ struct SimConnection {
     std::uint32_t hangUpTick;
     std::uint32_t hangUpMs;
     std::uint32_t hangUpNever;
+    std::uint32_t endNotified;  // its end was signalled (once per connection)
     char entryName[kNameField];
     char userName[kNameField];
     char address[kAddressField];
@@ -87,14 +93,28 @@ struct SimCall {
     std::uint32_t bufferSizeOut;  // *lpcb on return
     std::uint32_t count;          // entries or connections reported
     std::uint32_t state;          // RasGetConnectStatusA: the state reported
-    std::uint32_t notifierType;
-    std::uint32_t flags;  // k...Given, kUnterminatedField
+    std::uint32_t notifierType;   // RasDialA's; RasConnectionNotificationA: its RASCN_* flags
+    std::uint32_t flags;          // k...Given, kUnterminatedField
     char entryName[kNameField];
     char phoneNumber[kPhoneField];
     char callbackNumber[kPhoneField];
     char userName[kNameField];
     char password[kNameField];
     char domain[kDomainField];
+};
+
+// An event some process asked to have set when a connection ends. The registering process
+// keeps its own duplicate of the event (as the system's RAS service does), so the handle value
+// stays that event's for the life of the process; whoever ends a connection duplicates it
+// from there and sets it. The creation time tells a reused process id apart.
+struct SimNotification {
+    std::uint32_t inUse;
+    std::uint32_t pid;
+    std::uint32_t creationLow;
+    std::uint32_t creationHigh;
+    std::uint32_t event;       // the duplicate's value in the registering process
+    std::uint32_t connection;  // a handle, or kAllConnections
+    std::uint32_t flags;       // RASCN_*
 };
 
 struct SimLayout {
@@ -120,10 +140,17 @@ struct SimLayout {
     std::uint32_t routerMode;
     char routerAddress[kAddressField];
     std::uint32_t offline;
+    std::uint32_t busyAfterHangUpMs;
+    std::uint32_t notifyOff;  // registrations are taken but never signalled
+    std::uint32_t pageDelayMs;
+    std::uint32_t pageGarbage;
 
     // The line.
     std::uint32_t nextHandleIndex;
     SimConnection connections[kMaxConnections];
+    std::uint32_t hangUpStarted;  // a hang-up of a connection holding the port was started
+    std::uint32_t lastHangUpTick;
+    SimNotification notifications[kMaxNotifications];
 
     // Every RAS call, oldest first in a ring; the totals count past the ring's end.
     std::uint32_t callTotal;
@@ -135,6 +162,7 @@ struct SimLayout {
     std::uint32_t ispPort;
     std::uint32_t pageFetches;
     char lastPageAddress[kAddressField];
+    std::uint32_t errorPageFetches;
 };
 
 static_assert(sizeof(SimLayout) % 4 == 0);

@@ -55,7 +55,69 @@ Shared OpenShared() {
 void ReapFinishedHangUps(SimLayout& s, std::uint32_t now) {
     for (SimConnection& c : s.connections) {
         if (c.inUse && c.hangingUp && !c.hangUpNever && now - c.hangUpTick >= c.hangUpMs) {
-            std::memset(&c, 0, sizeof c);
+            EndConnection(s, c);
+        }
+    }
+}
+
+HANDLE ToKernelHandle(std::uint32_t value) {
+    return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(value));
+}
+
+FILETIME CreationTime(HANDLE process) {
+    FILETIME creation = {}, exit = {}, kernel = {}, user = {};
+    if (!GetProcessTimes(process, &creation, &exit, &kernel, &user)) {
+        return FILETIME{};
+    }
+    return creation;
+}
+
+// The registering process, when it still runs: the same id with another creation time is
+// another process, whose handle values mean nothing to us.
+HANDLE OpenRegistrant(const SimNotification& n) {
+    HANDLE process = OpenProcess(
+        PROCESS_DUP_HANDLE | PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, n.pid);
+    if (process == nullptr) {
+        return nullptr;
+    }
+    const FILETIME creation = CreationTime(process);
+    if (creation.dwLowDateTime != n.creationLow || creation.dwHighDateTime != n.creationHigh ||
+        WaitForSingleObject(process, 0) != WAIT_TIMEOUT) {
+        CloseHandle(process);
+        return nullptr;
+    }
+    return process;
+}
+
+// Sets the registered event (unless `set` is false) and, with `release`, closes the
+// registering process's duplicate. False when that process is gone.
+bool Deliver(const SimNotification& n, bool set, bool release) {
+    HANDLE process = OpenRegistrant(n);
+    if (process == nullptr) {
+        return false;
+    }
+    HANDLE local = nullptr;
+    const DWORD options = DUPLICATE_SAME_ACCESS | (release ? DUPLICATE_CLOSE_SOURCE : 0);
+    if (DuplicateHandle(process, ToKernelHandle(n.event), GetCurrentProcess(), &local, 0, FALSE,
+                        options)) {
+        if (set) {
+            SetEvent(local);
+        }
+        CloseHandle(local);
+    }
+    CloseHandle(process);
+    return true;
+}
+
+// Frees the registrations of processes that have ended; their duplicates went with them.
+void ReapDeadRegistrations(SimLayout& s) {
+    for (SimNotification& n : s.notifications) {
+        if (n.inUse) {
+            if (HANDLE process = OpenRegistrant(n)) {
+                CloseHandle(process);
+            } else {
+                std::memset(&n, 0, sizeof n);
+            }
         }
     }
 }
@@ -125,12 +187,24 @@ void ResetScenario(SimLayout& s) {
     s.routerMode = 0;
     CopyText(s.routerAddress, kDefaultRouterAddress);
     s.offline = 0;
+    s.busyAfterHangUpMs = 0;
+    s.notifyOff = 0;
+    s.pageDelayMs = 0;
+    s.pageGarbage = 0;
     s.pageFetches = 0;
+    s.errorPageFetches = 0;
     std::memset(s.lastPageAddress, 0, sizeof s.lastPageAddress);
 }
 
 void ResetLine(SimLayout& s) {
+    for (SimConnection& c : s.connections) {
+        if (c.inUse) {
+            EndConnection(s, c);
+        }
+    }
     std::memset(s.connections, 0, sizeof s.connections);
+    s.hangUpStarted = 0;
+    s.lastHangUpTick = 0;
     if (s.nextHandleIndex == 0) {
         s.nextHandleIndex = 1;
     }
@@ -193,6 +267,90 @@ SimConnection* NewConnection(SimLayout& s, const char* entryName) {
         }
     }
     return nullptr;
+}
+
+bool HoldsPort(const SimConnection& c, std::uint32_t now) {
+    std::uint32_t error = 0;
+    return c.dropped || StateOf(c, now, &error) != RASCS_Disconnected;
+}
+
+bool PortBusy(const SimLayout& s, std::uint32_t now) {
+    return s.busyAfterHangUpMs > 0 && s.hangUpStarted &&
+           now - s.lastHangUpTick < s.busyAfterHangUpMs;
+}
+
+void SignalEnd(SimLayout& s, SimConnection& c) {
+    if (!c.inUse || c.endNotified) {
+        return;
+    }
+    c.endNotified = 1;
+    for (SimNotification& n : s.notifications) {
+        if (!n.inUse || (n.flags & kRasNotifyDisconnection) == 0 ||
+            (n.connection != kAllConnections && n.connection != c.handle)) {
+            continue;
+        }
+        // A registration for one connection is done once that connection has ended.
+        const bool once = n.connection != kAllConnections;
+        if (!Deliver(n, s.notifyOff == 0, once) || once) {
+            std::memset(&n, 0, sizeof n);
+        }
+    }
+}
+
+void EndConnection(SimLayout& s, SimConnection& c) {
+    SignalEnd(s, c);
+    std::memset(&c, 0, sizeof c);
+}
+
+std::uint32_t AddNotification(SimLayout& s, std::uint32_t connection, HANDLE event,
+                              std::uint32_t flags) {
+    SimConnection* c = nullptr;
+    if (connection != kAllConnections && (c = FindConnection(s, connection)) == nullptr) {
+        return ERROR_INVALID_HANDLE;
+    }
+    SimNotification* slot = nullptr;
+    for (int pass = 0; pass < 2 && slot == nullptr; ++pass) {
+        if (pass == 1) {
+            ReapDeadRegistrations(s);
+        }
+        for (SimNotification& n : s.notifications) {
+            if (!n.inUse) {
+                slot = &n;
+                break;
+            }
+        }
+    }
+    if (slot == nullptr) {
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
+    HANDLE duplicate = nullptr;
+    if (!DuplicateHandle(GetCurrentProcess(), event, GetCurrentProcess(), &duplicate, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        return GetLastError();
+    }
+    const FILETIME creation = CreationTime(GetCurrentProcess());
+    slot->inUse = 1;
+    slot->pid = GetCurrentProcessId();
+    slot->creationLow = creation.dwLowDateTime;
+    slot->creationHigh = creation.dwHighDateTime;
+    slot->event = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(duplicate));
+    slot->connection = connection;
+    slot->flags = flags;
+    // Already over: tell at once, as no end is to come.
+    if (c != nullptr && c->endNotified && (flags & kRasNotifyDisconnection)) {
+        Deliver(*slot, s.notifyOff == 0, true);
+        std::memset(slot, 0, sizeof *slot);
+    }
+    return 0;
+}
+
+bool AnyRegistration(const SimLayout& s) {
+    for (const SimNotification& n : s.notifications) {
+        if (n.inUse) {
+            return true;
+        }
+    }
+    return false;
 }
 
 void AssignAddress(SimLayout& s, char (&address)[kAddressField]) {

@@ -58,6 +58,21 @@ void ResetCalls(SimLayout& s);
 std::uint32_t StateOf(const SimConnection& c, std::uint32_t now, std::uint32_t* error);
 
 SimConnection* FindConnection(SimLayout& s, std::uint32_t handle);
+// Whether hanging this connection up frees a port: a dial that has already failed held none.
+bool HoldsPort(const SimConnection& c, std::uint32_t now);
+// Within "busy after hang-up" of the last hang-up that freed a port.
+bool PortBusy(const SimLayout& s, std::uint32_t now);
+
+// The connection has ended (dropped, hung up, cleared): sets the events registered for it or
+// for every connection, once per connection, unless notifications are off.
+void SignalEnd(SimLayout& s, SimConnection& c);
+// Signals its end and frees its slot.
+void EndConnection(SimLayout& s, SimConnection& c);
+// Registers `event` (this process's) for the end of `connection` or kAllConnections. Returns
+// 0 or the system error (6: no such connection, 8: no free slot).
+std::uint32_t AddNotification(SimLayout& s, std::uint32_t connection, HANDLE event,
+                              std::uint32_t flags);
+bool AnyRegistration(const SimLayout& s);
 // A fresh connection in a free slot, started now; null when every slot is taken.
 SimConnection* NewConnection(SimLayout& s, const char* entryName);
 // The address for a newly established connection: the previous one when asked to keep it

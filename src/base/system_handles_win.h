@@ -6,6 +6,14 @@
 
 namespace qv {
 
+// Events, threads, processes: the handles CloseHandle closes (null when there is none).
+struct KernelObjectTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value object) { CloseHandle(object); }
+};
+using KernelObject = UniqueHandle<KernelObjectTraits>;
+
 template <typename Handle>
 struct GdiObjectTraits {
     using Value = Handle;

@@ -1,6 +1,6 @@
 #pragma once
-// The five RAS functions, declared on our own record forms (ras.h only knows the newer ones).
-// They resolve through the rasapi32 import library; the simulated ISP's rasapi32.dll defines
+// The RAS functions the program uses, declared on our own record forms (ras.h only knows the newer
+// ones). They resolve through the rasapi32 import library; the simulated ISP's rasapi32.dll defines
 // them from this same declaration.
 #include <windows.h>
 
@@ -15,4 +15,6 @@ DWORD WINAPI RasEnumConnectionsA(qv::RASCONNA* connections, DWORD* bufferSize,
                                  DWORD* connectionCount);
 DWORD WINAPI RasGetConnectStatusA(qv::HRASCONN connection, qv::RASCONNSTATUSA* status);
 DWORD WINAPI RasHangUpA(qv::HRASCONN connection);
+// `connection` may be INVALID_HANDLE_VALUE: every connection.
+DWORD WINAPI RasConnectionNotificationA(qv::HRASCONN connection, HANDLE event, DWORD flags);
 }

@@ -33,6 +33,12 @@ inline constexpr std::uint32_t RASCS_Authenticated = 14;
 inline constexpr std::uint32_t RASCS_Connected = 0x2000;
 inline constexpr std::uint32_t RASCS_Disconnected = 0x2001;
 
+// RasConnectionNotificationA's flags (RASCN_*).
+inline constexpr std::uint32_t kRasNotifyConnection = 1;
+inline constexpr std::uint32_t kRasNotifyDisconnection = 2;
+inline constexpr std::uint32_t kRasNotifyBandwidthAdded = 4;
+inline constexpr std::uint32_t kRasNotifyBandwidthRemoved = 8;
+
 // Result codes (winerror.h, raserror.h).
 inline constexpr std::uint32_t kRasOk = 0;
 inline constexpr std::uint32_t kRasInvalidHandle = 6;          // ERROR_INVALID_HANDLE

@@ -142,9 +142,10 @@ std::uint32_t RasService::Dial(const Text& target, const Text& account, const Te
 
 bool RasService::IsConnected() {
     void* remembered = DialledConnection();
-    if (remembered != nullptr && IsEstablished(remembered)) {
-        return true;
-    }
+    return (remembered != nullptr && IsEstablished(remembered)) || AnyConnectionEstablished();
+}
+
+bool AnyConnectionEstablished() {
     ConnectionListing listing;
     const DWORD count = EnumerateConnections(listing);
     for (DWORD i = 0; i < count; ++i) {

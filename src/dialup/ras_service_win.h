@@ -20,6 +20,10 @@ class RasService final : public Dialup {
     void HangUpAll() override;
 };
 
+// Whether any listed connection is established, asked afresh of the system. Reads none of the
+// service's state, so any thread may ask.
+bool AnyConnectionEstablished();
+
 // The connection the last dial started, null when none (the service's process-wide state).
 void*& DialledConnection();
 

@@ -48,6 +48,9 @@ std::vector<std::string> Trace() {
             case sim::RasFunction::HangUp:
                 line = "hangup " + Hex(call.handle);
                 break;
+            case sim::RasFunction::ConnectionNotification:
+                line = "notification " + Hex(call.handle);
+                break;
         }
         if (lines.empty() || lines.back() != line) {
             lines.push_back(line);

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "dialup/ras_records.h"
 #include "sim_control.h"
@@ -127,6 +128,50 @@ TEST_F(SimIspTest, OnlyTheEchoPageCountsAsAFetch) {
     EXPECT_EQ(sim::PageFetches(), 1u);
 }
 
+TEST_F(SimIspTest, GarbageAndErrorPagesShowNoAddress) {
+    sim::IspProcess isp(kPort);
+    ASSERT_TRUE(isp.Running());
+    EXPECT_EQ(isp.ErrorPageUrl(), "http://127.0.0.1:18961/html.asp");
+    sim::AddExternalConnection("宽带连接", "203.0.113.43");
+    sim::SetPageGarbage(true);
+    Page page = Fetch("/ic.asp");
+    EXPECT_EQ(page.status, 200u);
+    EXPECT_EQ(Bracketed(page.body), "<b>Server Error</b>");
+    EXPECT_EQ(sim::PageFetches(), 1u);
+    EXPECT_EQ(sim::LastPageAddress(), "");
+
+    sim::SetPageGarbage(false);
+    page = Fetch("/html.asp");
+    EXPECT_EQ(page.status, 500u);
+    EXPECT_NE(page.body.find("<html>"), std::string::npos);
+    EXPECT_EQ(page.body.find("203.0.113.43"), std::string::npos);
+    EXPECT_EQ(sim::ErrorPageFetches(), 1u);
+    EXPECT_EQ(sim::PageFetches(), 1u);
+    EXPECT_EQ(Bracketed(Fetch("/ic.asp").body), "203.0.113.43");
+}
+
+TEST_F(SimIspTest, DelayedEchoPageAnswersWithTheLineAsItIsThenAndHoldsUpNothingElse) {
+    sim::IspProcess isp(kPort);
+    ASSERT_TRUE(isp.Running());
+    sim::SetPageDelay(1500);
+    Page delayed;
+    DWORD delayedMs = 0;
+    std::thread fetcher([&] {
+        const DWORD start = GetTickCount();
+        delayed = Fetch("/ic.asp");
+        delayedMs = GetTickCount() - start;
+    });
+    qv::testing::PumpFor(300);  // the delayed request reaches the ISP first; nothing to observe
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(Fetch("/html.asp").status, 500u);
+    sim::AddExternalConnection("宽带连接", "203.0.113.44");
+    EXPECT_LT(GetTickCount() - start, 1000u);
+    fetcher.join();
+    EXPECT_GE(delayedMs, 1450u);
+    EXPECT_EQ(delayed.status, 200u);
+    EXPECT_EQ(Bracketed(delayed.body), "203.0.113.44");
+}
+
 TEST_F(SimIspTest, ControlCommandSetsTheKnobItNames) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
@@ -164,6 +209,12 @@ TEST_F(SimIspTest, ControlCommandSetsTheKnobItNames) {
              EXPECT_EQ(sim::ReadKnobs().failNextError, 651u);
          }},
         {"keep-address", [] { EXPECT_TRUE(sim::ReadKnobs().keepAddressNext); }},
+        {"busy-after-hangup 2500", [] { EXPECT_EQ(sim::ReadKnobs().busyAfterHangUpMs, 2500u); }},
+        {"notify off", [] { EXPECT_FALSE(sim::ReadKnobs().notificationsOn); }},
+        {"notify on", [] { EXPECT_TRUE(sim::ReadKnobs().notificationsOn); }},
+        {"page-delay 700", [] { EXPECT_EQ(sim::ReadKnobs().pageDelayMs, 700u); }},
+        {"page-garbage on", [] { EXPECT_TRUE(sim::ReadKnobs().pageGarbage); }},
+        {"page-garbage off", [] { EXPECT_FALSE(sim::ReadKnobs().pageGarbage); }},
         {"pool 203.0.113.5 203.0.113.6",
          [] {
              EXPECT_EQ(sim::ReadKnobs().pool,
@@ -207,6 +258,8 @@ TEST_F(SimIspTest, ControlCommandSetsTheKnobItNames) {
              EXPECT_TRUE(knobs.entries.empty());
              EXPECT_EQ(knobs.connectDelayMs, 0u);
              EXPECT_EQ(knobs.pool.size(), 8u);
+             EXPECT_EQ(knobs.busyAfterHangUpMs, 0u);
+             EXPECT_EQ(knobs.pageDelayMs, 0u);
          }},
     };
     for (const auto& row : rows) {
@@ -217,6 +270,8 @@ TEST_F(SimIspTest, ControlCommandSetsTheKnobItNames) {
     }
     EXPECT_EQ(Ispctl("no-such-command").exitCode, 2u);
     EXPECT_EQ(Ispctl("delays 10").exitCode, 2u);
+    EXPECT_EQ(Ispctl("fail-next 1 0").exitCode, 2u);
+    EXPECT_EQ(Ispctl("notify maybe").exitCode, 2u);
     EXPECT_EQ(Ispctl("drop 0x1").exitCode, 1u);
 
     const auto handle = sim::AddExternalConnection("宽带连接");

@@ -52,6 +52,13 @@ DWORD Dial(RASDIALPARAMSA params, HRASCONN& connection) {
     return RasDialA(nullptr, nullptr, &params, 0, nullptr, &connection);
 }
 
+HANDLE Register(std::uintptr_t connection, HANDLE event) {
+    const auto handle = connection == sim::kAllConnections ? INVALID_HANDLE_VALUE
+                                                           : reinterpret_cast<HRASCONN>(connection);
+    EXPECT_EQ(RasConnectionNotificationA(handle, event, kRasNotifyDisconnection), 0u);
+    return event;
+}
+
 class SimRasApiTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -240,6 +247,145 @@ TEST_F(SimRasApiTest, FailedDialsLeaveAListedHandleWithTheirError) {
         EXPECT_EQ(RasHangUpA(handle), 0u);
         EXPECT_TRUE(sim::Connections().empty());
     }
+}
+
+TEST_F(SimRasApiTest, AnyErrorCodeIsTheDialsResultAndItsConnectionsError) {
+    for (DWORD code : {691u, 633u, 797u, 678u, 651u, 815u, 619u, 718u, 734u, 769u, 1234u}) {
+        SCOPED_TRACE(code);
+        sim::FailNextDials(1, code);
+        HRASCONN handle = nullptr;
+        EXPECT_EQ(Dial(Params("宽带连接"), handle), code);
+        EXPECT_EQ(StatusOf(handle).error, code);
+        EXPECT_EQ(sim::Calls(sim::RasFunction::Dial).back().result, code);
+        RasHangUpA(handle);
+    }
+}
+
+TEST_F(SimRasApiTest, PortIsBusyForAWhileAfterAHangUpStarts) {
+    sim::SetPortBusyAfterHangUp(400);
+    HRASCONN handle = nullptr;
+    ASSERT_EQ(Dial(Params("宽带连接"), handle), 0u);
+    ASSERT_EQ(RasHangUpA(handle), 0u);
+    const DWORD hungUp = GetTickCount();
+    // Failed dials hold no port: hanging them up does not make the port busy for longer.
+    DWORD result = 0;
+    while ((result = Dial(Params("宽带连接"), handle)) == kRasPortNotAvailable &&
+           GetTickCount() - hungUp < 3000) {
+        EXPECT_EQ(StatusOf(handle).error, kRasPortNotAvailable);
+        RasHangUpA(handle);
+        qv::testing::PumpFor(20);
+    }
+    EXPECT_EQ(result, 0u);
+    const DWORD elapsed = GetTickCount() - hungUp;
+    EXPECT_GE(elapsed, 380u);
+    EXPECT_LT(elapsed, 1500u);
+
+    // A failed dial's hang-up alone leaves the port free.
+    sim::ClearConnections();
+    sim::SetPortBusyAfterHangUp(60000);
+    sim::FailNextDials(1, 651);
+    EXPECT_EQ(Dial(Params("宽带连接"), handle), 651u);
+    RasHangUpA(handle);
+    EXPECT_EQ(Dial(Params("宽带连接"), handle), 0u);
+}
+
+TEST_F(SimRasApiTest, ConnectionEndsSetTheEventsRegisteredForThem) {
+    struct Row {
+        const char* name;
+        bool all;  // registered for every connection, else for the first one
+        void (*end)(std::uintptr_t first, std::uintptr_t second);
+        bool set;
+    };
+    const Row rows[] = {
+        {"dropped", false, [](std::uintptr_t first, std::uintptr_t) { sim::DropConnection(first); },
+         true},
+        {"any dropped", true,
+         [](std::uintptr_t, std::uintptr_t second) { sim::DropConnection(second); }, true},
+        {"another one dropped", false,
+         [](std::uintptr_t, std::uintptr_t second) { sim::DropConnection(second); }, false},
+        {"hung up", false,
+         [](std::uintptr_t first, std::uintptr_t) {
+             RasHangUpA(reinterpret_cast<HRASCONN>(first));
+         },
+         true},
+        {"dropped by the control command", true,
+         [](std::uintptr_t, std::uintptr_t) {
+             qv::testing::RunCapturingOutput(
+                 "\"" + qv::testing::ProgramDirectory() + "\\ispctl.exe\" drop all", nullptr,
+                 10000);
+         },
+         true},
+        {"notifications off", true,
+         [](std::uintptr_t first, std::uintptr_t) {
+             sim::SetNotificationsOn(false);
+             sim::DropConnection(first);
+         },
+         false},
+        {"hang-up never completes", true,
+         [](std::uintptr_t first, std::uintptr_t) {
+             sim::SetHangUpNeverCompletes(true);
+             RasHangUpA(reinterpret_cast<HRASCONN>(first));
+         },
+         false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::Reset();
+        const std::uintptr_t first = sim::AddExternalConnection("宽带连接");
+        const std::uintptr_t second = sim::AddExternalConnection("电信ADSL");
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        Register(row.all ? sim::kAllConnections : first, event);
+        row.end(first, second);
+        EXPECT_EQ(WaitForSingleObject(event, row.set ? 5000 : 300),
+                  row.set ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
+        CloseHandle(event);
+    }
+}
+
+TEST_F(SimRasApiTest, EventIsSetWhenTheHangUpCompletesNotWhenItStarts) {
+    sim::SetDelays(0, 400);
+    const auto handle = reinterpret_cast<HRASCONN>(sim::AddExternalConnection("宽带连接"));
+    HANDLE event = Register(sim::kAllConnections, CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    const DWORD start = GetTickCount();
+    ASSERT_EQ(RasHangUpA(handle), 0u);
+    EXPECT_EQ(WaitForSingleObject(event, 5000), WAIT_OBJECT_0);
+    EXPECT_GE(GetTickCount() - start, 380u);
+    EXPECT_EQ(StatusOf(handle).result, kRasInvalidHandle);
+    CloseHandle(event);
+}
+
+TEST_F(SimRasApiTest, ConnectionNotificationChecksItsArgumentsAndIsLogged) {
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const auto bogus = reinterpret_cast<HRASCONN>(std::uintptr_t(0x1234));
+    const struct {
+        HRASCONN connection;
+        HANDLE event;
+        DWORD flags;
+        DWORD result;
+    } rows[] = {
+        {INVALID_HANDLE_VALUE, nullptr, kRasNotifyDisconnection, kRasInvalidParameter},
+        {INVALID_HANDLE_VALUE, event, 0, kRasInvalidParameter},
+        {INVALID_HANDLE_VALUE, event, 16, kRasInvalidParameter},
+        {bogus, event, kRasNotifyDisconnection, kRasInvalidHandle},
+        {nullptr, event, kRasNotifyDisconnection, kRasInvalidHandle},
+        {INVALID_HANDLE_VALUE, event, kRasNotifyDisconnection, 0},
+    };
+    sim::ClearCalls();
+    for (const auto& row : rows) {
+        EXPECT_EQ(RasConnectionNotificationA(row.connection, row.event, row.flags), row.result);
+    }
+    const auto calls = sim::Calls(sim::RasFunction::ConnectionNotification);
+    ASSERT_EQ(calls.size(), std::size(rows));
+    EXPECT_EQ(calls.back().handle, sim::kAllConnections);
+    EXPECT_EQ(calls.back().notifierType, kRasNotifyDisconnection);
+    EXPECT_EQ(calls.back().pid, GetCurrentProcessId());
+    EXPECT_EQ(calls[3].handle, 0x1234u);
+    bool listed = false;
+    for (const sim::Notification& n : sim::Notifications()) {
+        listed |= n.pid == GetCurrentProcessId() && n.connection == sim::kAllConnections;
+    }
+    EXPECT_TRUE(listed);
+    CloseHandle(event);
 }
 
 TEST_F(SimRasApiTest, NextDialsFailThenTheLineRecovers) {
