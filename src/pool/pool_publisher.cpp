@@ -24,7 +24,8 @@ LinkResult CheckReplies(const std::vector<resp::Command>& commands,
         const std::string& name = commands[i].front();
         const resp::Reply& reply = replies[i];
         if (reply.type == resp::Reply::Type::Error) {
-            return {LinkResult::Fault::Refused, true, PrintableAscii(name + ": " + reply.text)};
+            return {LinkResult::Fault::Refused, !RefusalIsFinal(reply.text),
+                    PrintableAscii(name + ": " + reply.text)};
         }
         const bool good = name == "SET"
                               ? reply.type == resp::Reply::Type::Simple && reply.text == "OK"
@@ -56,7 +57,7 @@ PoolPublisher::~PoolPublisher() {
 }
 
 void PoolPublisher::Publish(const std::string& ipPort) {
-    if (!enabled_) {
+    if (!enabled_ || ipPort.empty()) {
         return;
     }
     std::lock_guard lock(mutex_);

@@ -40,6 +40,7 @@ class PoolPublisher {
     PoolPublisher(const PoolPublisher&) = delete;
     PoolPublisher& operator=(const PoolPublisher&) = delete;
 
+    // `ipPort` as PoolAddress gives it; an empty one is ignored.
     void Publish(const std::string& ipPort);
     // Withdraws and waits at most kWithdrawWaitMs for Redis to confirm it.
     bool WithdrawBeforeHangUp();

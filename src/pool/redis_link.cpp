@@ -43,26 +43,49 @@ LinkResult Fail(LinkResult::Fault fault, const std::string& detail, bool retryCa
     return {fault, retryCanMend, PrintableAscii(detail)};
 }
 
-LinkResult SystemFailure(const char* step, const ErrorCode& error) {
-    if (error == asio::error::eof) {
-        return Fail(LinkResult::Fault::Transport, std::string(step) + ": closed by the server");
+// Windows words its system messages in the user's language (GBK here, which the ASCII detail
+// would turn into question marks): the usual errors get a fixed English text.
+std::string SystemText(const ErrorCode& error) {
+    namespace e = asio::error;
+    const struct {
+        ErrorCode code;
+        const char* text;
+    } known[] = {
+        {e::connection_refused, "connection refused"},
+        {e::connection_reset, "connection reset"},
+        {e::connection_aborted, "connection aborted"},
+        {e::timed_out, "timed out"},
+        {e::host_unreachable, "host unreachable"},
+        {e::network_unreachable, "network unreachable"},
+        {e::network_down, "network down"},
+        {e::host_not_found, "host not found"},
+        {e::host_not_found_try_again, "host not found (try again)"},
+        {e::broken_pipe, "broken pipe"},
+        {e::eof, "closed by the server"},
+    };
+    for (const auto& entry : known) {
+        if (error == entry.code) {
+            return entry.text;
+        }
     }
-    return Fail(LinkResult::Fault::Transport, std::string(step) + ": " + error.message() + " (" +
-                                                  std::to_string(error.value()) + ")");
+    return error.message() + " (" + std::to_string(error.value()) + ")";
 }
 
-// A refused password or account will be refused again: no retry until something changes.
-bool RefusalIsFinal(const std::string& error) {
-    for (const char* code : {"WRONGPASS", "NOAUTH", "NOPERM", "ERR invalid password", "ERR AUTH",
-                             "ERR Client sent AUTH"}) {
-        if (error.rfind(code, 0) == 0) {
+LinkResult SystemFailure(const char* step, const ErrorCode& error) {
+    return Fail(LinkResult::Fault::Transport, std::string(step) + ": " + SystemText(error));
+}
+
+}  // namespace
+
+bool RefusalIsFinal(std::string_view error) {
+    for (std::string_view code : {"WRONGPASS", "NOAUTH", "NOPERM", "ERR invalid password",
+                                  "ERR AUTH", "ERR Client sent AUTH"}) {
+        if (error.substr(0, code.size()) == code) {
             return true;
         }
     }
     return false;
 }
-
-}  // namespace
 
 std::string PrintableAscii(std::string_view text, std::size_t limit) {
     std::string out(text.substr(0, limit));

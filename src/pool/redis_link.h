@@ -50,6 +50,9 @@ class RedisLink {
     std::unique_ptr<Impl> impl_;
 };
 
+// An error reply that no retry can mend: a refused password or account, or a password missing.
+bool RefusalIsFinal(std::string_view error);
+
 // `text` with every byte outside printable ASCII replaced by '?', at most `limit` bytes.
 std::string PrintableAscii(std::string_view text, std::size_t limit = 200);
 

@@ -1,6 +1,6 @@
 #pragma once
 // A redis-server of the test's own on a free loopback port (no persistence, nothing written),
-// started and stopped by the test; redis-cli reads back what the code under test wrote. And a
+// started and stopped by the test, which reads back what the code under test wrote. And a
 // silent or babbling stand-in for a Redis that hangs or answers garbage.
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -14,7 +14,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <thread>
@@ -107,28 +106,62 @@ class RedisServer {
 
     std::uint16_t port() const { return port_; }
 
-    // One redis-cli command's output, without the trailing newline.
-    std::string Cli(const std::string& command) const {
-        std::string line = "redis-cli -h 127.0.0.1 -p " + std::to_string(port_);
-        if (!password_.empty()) {
-            line += " --no-auth-warning -a " + password_;
+    // One inline command's answer over a connection of its own: an integer or a string as its
+    // text, a nil as "(nil)", an error as "-<text>"; "(no answer)" when there is none.
+    std::string Query(const std::string& command) const {
+        const int fd = LoopbackSocket(port_, false);
+        if (fd < 0) {
+            return "(no answer)";
         }
-        line += " " + command + " 2>&1";
-        std::string out;
-        if (FILE* pipe = ::popen(line.c_str(), "r")) {
-            char buffer[256];
-            while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) {
-                out += buffer;
-            }
-            ::pclose(pipe);
+        std::string answer = "(no answer)";
+        if (password_.empty() || Ask(fd, "AUTH " + password_) == "OK") {
+            answer = Ask(fd, command);
         }
-        while (!out.empty() && out.back() == '\n') {
-            out.pop_back();
-        }
-        return out;
+        ::close(fd);
+        return answer;
     }
 
   private:
+    static std::string Ask(int fd, const std::string& command) {
+        const std::string line = command + "\r\n";
+        if (::send(fd, line.data(), line.size(), MSG_NOSIGNAL) !=
+            static_cast<ssize_t>(line.size())) {
+            return "(no answer)";
+        }
+        std::string reply;
+        const auto complete = [&reply] {
+            const std::size_t end = reply.find("\r\n");
+            if (end == std::string::npos) {
+                return false;
+            }
+            if (reply[0] != '$' || reply.compare(0, 3, "$-1") == 0) {
+                return true;
+            }
+            return reply.size() >= end + 2 + std::stoul(reply.substr(1, end - 1)) + 2;
+        };
+        while (!complete()) {
+            char buffer[512];
+            pollfd wait{fd, POLLIN, 0};
+            const ssize_t got =
+                ::poll(&wait, 1, 1000) == 1 ? ::recv(fd, buffer, sizeof buffer, 0) : -1;
+            if (got <= 0) {
+                return "(no answer)";
+            }
+            reply.append(buffer, static_cast<std::size_t>(got));
+        }
+        const std::size_t end = reply.find("\r\n");
+        switch (reply[0]) {
+            case '$':
+                return reply.compare(0, 3, "$-1") == 0
+                           ? "(nil)"
+                           : reply.substr(end + 2, reply.size() - end - 4);
+            case '-':
+                return reply.substr(0, end);
+            default:
+                return reply.substr(1, end - 1);
+        }
+    }
+
     // PONG, or NOAUTH when a password is set: either way the server is up.
     bool Answers() const {
         const int fd = LoopbackSocket(port_, false);
