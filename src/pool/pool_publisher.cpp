@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <optional>
+#include <system_error>
 #include <utility>
 
 #include "pool/redis_link.h"
@@ -49,7 +50,12 @@ PoolPublisher::PoolPublisher(PoolSettings settings, std::function<void(PoolHealt
     link_ = std::make_unique<RedisLink>(
         LinkConfig{settings.redisHost, settings.redisPort, settings.user, settings.password});
     snapshot_.state = PoolSnapshot::State::Ok;
-    worker_ = std::thread([this] { Run(); });
+    // Built on the window's thread: a thread the system refuses must not throw through it.
+    try {
+        worker_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        snapshot_.state = PoolSnapshot::State::Unreachable;
+    }
 }
 
 PoolPublisher::~PoolPublisher() {
@@ -153,14 +159,6 @@ void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lo
     } else {
         std::vector<resp::Reply> replies;
         result = link_->Exchange(step.commands, replies);
-        // An idle connection may have been dropped quietly (a server timeout, a NAT box): a
-        // fresh one gets one more try before anything counts as failed.
-        if (result.fault == LinkResult::Fault::Transport && reused) {
-            result = link_->Connect();
-            if (result.ok()) {
-                result = link_->Exchange(step.commands, replies);
-            }
-        }
         if (result.ok()) {
             result = CheckReplies(step.commands, replies);
         }
@@ -170,7 +168,12 @@ void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lo
         return;
     }
     std::optional<PoolHealth> change;
-    if (!result.ok()) {
+    if (result.fault == LinkResult::Fault::Transport && reused) {
+        // Only a fresh connection's failure counts; this one may have died quietly at rest.
+        link_->Close();
+        exchangesOnLink_ = 0;
+        plan_.Dropped();
+    } else if (!result.ok()) {
         link_->Close();
         exchangesOnLink_ = 0;
         plan_.Failed(NowMs(), result.retryCanMend);

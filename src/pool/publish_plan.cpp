@@ -75,6 +75,11 @@ void PublishPlan::Confirmed(const PlanStep& step, std::int64_t now) {
                    : kNever;
 }
 
+void PublishPlan::Dropped() {
+    connected_ = false;
+    held_ = {};
+}
+
 void PublishPlan::Failed(std::int64_t now, bool retryCanMend) {
     connected_ = false;
     held_ = {};

@@ -53,6 +53,10 @@ class PublishPlan {
     // The connection is gone and what Redis holds is unknown. `retryCanMend` false (a refused
     // password) stops the retries until the wanted state changes.
     void Failed(std::int64_t now, bool retryCanMend);
+    // A connection that had served before broke on first use after a rest (a server timeout,
+    // a NAT box, a restarted Redis): reconnect at once, no back-off, and send the whole state,
+    // since a restarted Redis has lost it.
+    void Dropped();
 
     const PoolTarget& Wanted() const { return wanted_; }
     const PoolTarget& Held() const { return held_; }

@@ -142,6 +142,24 @@ TEST(PoolPublisher, SendsTheLatestStateWhenRedisComesBack) {
     EXPECT_GT(std::stoi(redis.Query("TTL adsl:pc1")), 0);
 }
 
+// Redis restarted while the connection rested: the next use finds it dead, which is no
+// failure to report; the whole state goes out on a fresh connection.
+TEST(PoolPublisher, ARedisRestartedAtRestIsNoAlarm) {
+    RedisServer redis;
+    ASSERT_TRUE(redis.Start());
+    HealthLog health;
+    PoolPublisher publisher(Settings(redis.port()), health.Callback());
+    publisher.Publish("1.1.1.1:8080");
+    ASSERT_TRUE(WaitFor([&] { return redis.Query("HGET adsl pc1") == "1.1.1.1:8080"; }));
+    redis.Stop();
+    ASSERT_TRUE(redis.Start());
+    EXPECT_TRUE(publisher.WithdrawBeforeHangUp());
+    publisher.Publish("2.2.2.2:8080");
+    ASSERT_TRUE(WaitFor([&] { return redis.Query("GET adsl:pc1") == "2.2.2.2:8080"; }));
+    EXPECT_EQ(redis.Query("HGET adsl pc1"), "2.2.2.2:8080");
+    EXPECT_EQ(health.Entries(), std::vector<std::string>{});
+}
+
 TEST(PoolPublisher, AHangingOrBabblingRedisNeverHoldsTheCallerBeyondItsBound) {
     const struct {
         const char* answer;

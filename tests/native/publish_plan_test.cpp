@@ -111,6 +111,23 @@ TEST(PublishPlan, BacksOffDoublingToThirtySecondsThenSendsOnlyTheLatestState) {
     EXPECT_EQ(rig.sent[rig.sent.size() - 2], "@192010 HSET adsl pc1 3.3.3.3:8080");
 }
 
+TEST(PublishPlan, AConnectionDroppedAtRestReconnectsAtOnceAndResendsEverything) {
+    Rig rig;
+    rig.plan.WantPublished("1.1.1.1:8080", rig.now);
+    rig.Run();
+    rig.now += 100000;
+    ASSERT_EQ(rig.plan.Next(rig.now).commands.size(), 1u) << "a renewal: the SET alone";
+    rig.plan.Dropped();
+    EXPECT_EQ(rig.plan.Next(rig.now).action, Action::Connect);
+    rig.sent.clear();
+    rig.Run();
+    const std::vector<std::string> expected = {
+        "@100000 HSET adsl pc1 1.1.1.1:8080",
+        "@100000 SET adsl:pc1 1.1.1.1:8080 EX 300",
+    };
+    EXPECT_EQ(rig.sent, expected);
+}
+
 TEST(PublishPlan, ARefusedPasswordStopsRetriesUntilTheWantedStateChanges) {
     Rig rig;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
