@@ -25,7 +25,8 @@ endforeach()
 # Listing the header copies makes them exist before anything is compiled.
 add_library(qv_portable STATIC ${QV_GBK_SOURCES})
 target_include_directories(qv_portable BEFORE PUBLIC ${QV_GBK_ROOT})
-target_link_libraries(qv_portable PUBLIC qv_options)
+find_package(Threads REQUIRED)
+target_link_libraries(qv_portable PUBLIC qv_options Threads::Threads)
 target_compile_options(qv_portable PRIVATE -fsanitize=fuzzer-no-link)
 
 file(GLOB QV_FUZZ_TARGETS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/fuzz/*_fuzz.cpp)

@@ -5,7 +5,13 @@ add_compile_options(${QV_SANITIZE})
 add_link_options(${QV_SANITIZE})
 
 add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
-target_link_libraries(qv_portable PUBLIC qv_options)
+find_package(Threads REQUIRED)
+target_link_libraries(qv_portable PUBLIC qv_options Threads::Threads)
+# <chrono> (which Asio includes) holds a "µs" that GBK cannot encode: these files have no
+# Chinese texts and keep their literals in UTF-8.
+set_source_files_properties(src/pool/redis_link.cpp src/pool/pool_publisher.cpp
+                            tests/native/pool_publisher_test.cpp
+                            PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 find_package(GTest REQUIRED)
 include(GoogleTest)

@@ -16,14 +16,18 @@ foreach(library boost nlohmann)
 endforeach()
 
 add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
-target_link_libraries(qv_portable PUBLIC qv_options)
+target_link_libraries(qv_portable PUBLIC qv_options ws2_32)
 target_include_directories(qv_portable SYSTEM PUBLIC ${QV_LIBRARY_HEADERS})
+# Asio's select reactor instead of IOCP: IOCP would add an import of mswsock.dll. Set where
+# the portable code (the pool's Redis link) already sees it, so that every file including Asio
+# agrees on its types.
+target_compile_definitions(qv_portable PUBLIC BOOST_ASIO_DISABLE_IOCP BOOST_ASIO_NO_DEPRECATED)
 add_library(qv_win STATIC ${QV_WIN_SOURCES})
 target_link_libraries(qv_win PUBLIC qv_portable ${QV_SYSTEM_LIBS})
-# Asio's select reactor instead of IOCP: IOCP would add an import of mswsock.dll.
-target_compile_definitions(qv_win PUBLIC BOOST_ASIO_DISABLE_IOCP BOOST_ASIO_NO_DEPRECATED)
-# Its headers hold a "µs" that GBK cannot encode; this file has no Chinese texts.
-set_source_files_properties(src/control/http_control_win.cpp PROPERTIES
+# <chrono> (which Asio includes) holds a "µs" that GBK cannot encode; these files have no
+# Chinese texts.
+set_source_files_properties(src/control/http_control_win.cpp src/pool/redis_link.cpp
+                            src/pool/pool_publisher.cpp PROPERTIES
                             COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 # The program's icon is generated, never drawn by hand.

@@ -1,5 +1,6 @@
 #include "base/number_text.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -56,6 +57,45 @@ std::int64_t ParseDecimalPrefix(std::string_view text, std::int64_t limit) {
         value = value > (limit - digit) / 10 ? limit : value * 10 + digit;
     }
     return negative ? -value : value;
+}
+
+std::optional<long> BoundedDecimal(std::string_view text, long low, long high) {
+    text = TrimSpaces(text);
+    bool negative = false;
+    if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    if (text.empty()) {
+        return std::nullopt;
+    }
+    const auto magnitudeOf = [](long v) {
+        return v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    };
+    // A magnitude beyond both bounds is out of range however many digits follow: stop there,
+    // before anything can overflow.
+    const std::uint64_t limit = std::max(magnitudeOf(low), magnitudeOf(high));
+    std::uint64_t magnitude = 0;
+    for (char c : text) {
+        if (!IsAsciiDigit(c)) {
+            return std::nullopt;
+        }
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (magnitude > limit / 10 || magnitude * 10 + digit > limit) {
+            return std::nullopt;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    if (!negative && magnitude > static_cast<std::uint64_t>(high < 0 ? 0 : high)) {
+        return std::nullopt;
+    }
+    const std::int64_t value = !negative || magnitude == 0
+                                   ? static_cast<std::int64_t>(magnitude)
+                                   : -static_cast<std::int64_t>(magnitude - 1) - 1;
+    if (value < low || value > high) {
+        return std::nullopt;
+    }
+    return static_cast<long>(value);
 }
 
 int TextToInt(const Text& text) {

@@ -3,6 +3,7 @@
 // page fetch's Content-Length all read numbers through ParseDecimalPrefix.
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "base/text.h"
@@ -22,6 +23,11 @@ int TextToInt(const Text& text);
 // instead of overflowing.
 std::int64_t ParseDecimalPrefix(std::string_view text,
                                 std::int64_t limit = std::numeric_limits<std::int64_t>::max());
+
+// The whole of `text` (white space around it aside) as a decimal number in [low, high]: ASCII
+// digits with one optional sign, nothing else; nullopt for anything else, out-of-range values
+// included. For settings that must be refused, not guessed, when malformed.
+std::optional<long> BoundedDecimal(std::string_view text, long low, long high);
 
 // The full-width folding alone, for tests and callers that parse further themselves.
 Text FoldFullWidth(const Text& text);

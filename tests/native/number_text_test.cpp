@@ -1,4 +1,5 @@
 #include <climits>
+#include <optional>
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,37 @@ TEST(IntToText, WritesPlainDecimal) {
     EXPECT_EQ(IntToText(-1), "-1");
     EXPECT_EQ(IntToText(INT_MIN), "-2147483648");
     EXPECT_EQ(IntToText(INT_MAX), "2147483647");
+}
+
+TEST(BoundedDecimal, TakesTheWholeTextOnlyWithinItsBounds) {
+    const struct {
+        const char* text;
+        long low, high;
+        std::optional<long> expected;
+    } rows[] = {
+        {"1", 1, 65535, 1},
+        {" 65535\t", 1, 65535, 65535},
+        {"+300", 10, 86400, 300},
+        {"0", 1, 65535, std::nullopt},
+        {"65536", 1, 65535, std::nullopt},
+        {"99999999999999999999999", 1, 65535, std::nullopt},  // no overflow into range
+        {"18446744073709551617", 0, 5, std::nullopt},
+        {"-5", -10, -1, -5},
+        {"-0", 0, 5, 0},
+        {"-1", 0, 5, std::nullopt},
+        {"", 0, 5, std::nullopt},
+        {"+", 0, 5, std::nullopt},
+        {"1 2", 0, 99, std::nullopt},
+        {"12a", 0, 99, std::nullopt},
+        {"0x10", 0, 99, std::nullopt},
+        {"１２", 0, 99, std::nullopt},  // full-width digits are not a setting's number
+        {"--1", -5, 5, std::nullopt},
+        {"9223372036854775808", LONG_MIN, LONG_MAX, std::nullopt},  // 64-bit long natively
+        {"-9223372036854775808", LONG_MIN, LONG_MAX, LONG_MIN},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(BoundedDecimal(row.text, row.low, row.high), row.expected) << row.text;
+    }
 }
 
 }  // namespace

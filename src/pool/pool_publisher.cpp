@@ -1,0 +1,211 @@
+#include "pool/pool_publisher.h"
+
+#include <chrono>
+#include <optional>
+#include <system_error>
+#include <utility>
+
+#include "pool/redis_link.h"
+
+namespace qv {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::int64_t NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+        .count();
+}
+
+// Every reply must be the one its command gives on success; a Redis error is the failure's
+// detail (a key of the wrong type, a read-only replica, out of memory).
+LinkResult CheckReplies(const std::vector<resp::Command>& commands,
+                        const std::vector<resp::Reply>& replies) {
+    for (std::size_t i = 0; i < commands.size(); ++i) {
+        const std::string& name = commands[i].front();
+        const resp::Reply& reply = replies[i];
+        if (reply.type == resp::Reply::Type::Error) {
+            return {LinkResult::Fault::Refused, !RefusalIsFinal(reply.text),
+                    PrintableAscii(name + ": " + reply.text)};
+        }
+        const bool good = name == "SET"
+                              ? reply.type == resp::Reply::Type::Simple && reply.text == "OK"
+                              : reply.type == resp::Reply::Type::Integer;
+        if (!good) {
+            return {LinkResult::Fault::Garbage, true, name + ": unexpected reply"};
+        }
+    }
+    return {};
+}
+
+}  // namespace
+
+PoolPublisher::PoolPublisher(PoolSettings settings, std::function<void(PoolHealth)> onHealthChange)
+    : enabled_(settings.state == PoolSettings::State::On),
+      onHealthChange_(std::move(onHealthChange)),
+      plan_(PlanConfig{settings.key, settings.node, settings.ttlSeconds}) {
+    if (!enabled_) {
+        return;
+    }
+    link_ = std::make_unique<RedisLink>(
+        LinkConfig{settings.redisHost, settings.redisPort, settings.user, settings.password});
+    snapshot_.state = PoolSnapshot::State::Ok;
+    // Built on the window's thread: a thread the system refuses must not throw through it.
+    try {
+        worker_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        snapshot_.state = PoolSnapshot::State::Unreachable;
+    }
+}
+
+PoolPublisher::~PoolPublisher() {
+    StopLeavingField();
+}
+
+void PoolPublisher::Publish(const std::string& ipPort) {
+    if (!enabled_ || ipPort.empty()) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    plan_.WantPublished(ipPort, NowMs());
+    wake_.notify_all();
+}
+
+void PoolPublisher::Withdraw() {
+    if (!enabled_) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    plan_.WantWithdrawn(NowMs());
+    wake_.notify_all();
+}
+
+bool PoolPublisher::WithdrawBeforeHangUp() {
+    if (!enabled_) {
+        return false;
+    }
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kWithdrawWaitMs);
+    std::unique_lock lock(mutex_);
+    plan_.WantWithdrawn(NowMs());
+    const std::uint64_t generation = plan_.Generation();
+    wake_.notify_all();
+    const auto confirmed = [&] {
+        return plan_.Held().kind == PoolTarget::Kind::Withdrawn &&
+               plan_.ConfirmedGeneration() >= generation;
+    };
+    answered_.wait_until(lock, deadline, [&] { return stopping_ || confirmed(); });
+    return confirmed();
+}
+
+void PoolPublisher::StopLeavingField() {
+    {
+        std::lock_guard lock(mutex_);
+        if (stopping_ || !enabled_) {
+            return;
+        }
+        stopping_ = true;
+        wake_.notify_all();
+        answered_.notify_all();
+    }
+    link_->Interrupt();
+    if (worker_.joinable()) {
+        worker_.join();
+    }
+}
+
+PoolSnapshot PoolPublisher::Snapshot() const {
+    std::lock_guard lock(mutex_);
+    return snapshot_;
+}
+
+void PoolPublisher::Run() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        // Nothing may leave the thread: a failure here is one more failed step.
+        try {
+            Work(lock);
+        } catch (...) {
+            if (!lock.owns_lock()) {
+                lock.lock();
+            }
+            link_->Close();
+            exchangesOnLink_ = 0;
+            plan_.Failed(NowMs(), true);
+            snapshot_.state = PoolSnapshot::State::Unreachable;
+        }
+    }
+}
+
+void PoolPublisher::Work(std::unique_lock<std::mutex>& lock) {
+    const PlanStep step = plan_.Next(NowMs());
+    if (step.action == PlanStep::Action::Wait) {
+        if (step.wakeAt == PublishPlan::kNever) {
+            wake_.wait(lock);
+        } else {
+            wake_.wait_until(lock, Clock::time_point(std::chrono::milliseconds(step.wakeAt)));
+        }
+        return;
+    }
+    Carry(step, lock);
+}
+
+// Runs one step with the lock released, then records its outcome.
+void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lock) {
+    const bool reused = exchangesOnLink_ > 0;
+    lock.unlock();
+    LinkResult result;
+    if (step.action == PlanStep::Action::Connect) {
+        result = link_->Connect();
+    } else {
+        std::vector<resp::Reply> replies;
+        result = link_->Exchange(step.commands, replies);
+        if (result.ok()) {
+            result = CheckReplies(step.commands, replies);
+        }
+    }
+    lock.lock();
+    if (stopping_) {
+        return;
+    }
+    std::optional<PoolHealth> change;
+    if (result.fault == LinkResult::Fault::Transport && reused) {
+        // Only a fresh connection's failure counts; this one may have died quietly at rest.
+        link_->Close();
+        exchangesOnLink_ = 0;
+        plan_.Dropped();
+    } else if (!result.ok()) {
+        link_->Close();
+        exchangesOnLink_ = 0;
+        plan_.Failed(NowMs(), result.retryCanMend);
+        snapshot_.state = PoolSnapshot::State::Unreachable;
+        if (!failing_) {
+            failing_ = true;
+            change = PoolHealth{PoolHealth::State::Unreachable, result.detail};
+        }
+    } else if (step.action == PlanStep::Action::Connect) {
+        exchangesOnLink_ = 0;
+        plan_.Connected();
+    } else {
+        ++exchangesOnLink_;
+        plan_.Confirmed(step, NowMs());
+        snapshot_.state = PoolSnapshot::State::Ok;
+        snapshot_.published =
+            step.target.kind == PoolTarget::Kind::Published ? step.target.value : "";
+        if (failing_) {
+            failing_ = false;
+            change = PoolHealth{PoolHealth::State::Ok, {}};
+        }
+    }
+    answered_.notify_all();
+    if (change && onHealthChange_) {
+        lock.unlock();
+        try {
+            onHealthChange_(*change);
+        } catch (...) {
+            // The callback only posts to the window; its failure must not end the worker.
+        }
+        lock.lock();
+    }
+}
+
+}  // namespace qv

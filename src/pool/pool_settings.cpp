@@ -1,0 +1,212 @@
+#include "pool/pool_settings.h"
+
+#include <algorithm>
+
+#include "app/settings.h"
+#include "base/number_text.h"
+
+namespace qv {
+namespace {
+
+constexpr const char* kNotEnabled = "代理池未启用：";
+
+bool IsHexDigit(char c) {
+    return IsAsciiDigit(c) || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f');
+}
+
+// "host:port" or "[v6]:port"; a bare IPv6 address would leave the port ambiguous.
+bool SplitAddress(std::string_view text, std::string& host, std::uint16_t& port) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string_view::npos) {
+        return false;
+    }
+    std::string_view name = text.substr(0, colon);
+    const auto number = BoundedDecimal(text.substr(colon + 1), 1, 65535);
+    if (!number || !IsAsciiDigit(text[colon + 1]) || !IsAsciiDigit(text.back())) {
+        return false;
+    }
+    if (name.size() >= 2 && name.front() == '[' && name.back() == ']') {
+        name = name.substr(1, name.size() - 2);
+        if (!IsIpv6Literal(name)) {
+            return false;
+        }
+    } else if (!IsIpv4Literal(name) && !IsHostName(name)) {
+        return false;
+    }
+    host = name;
+    port = static_cast<std::uint16_t>(*number);
+    return true;
+}
+
+// Keys and values travel as bulk strings, so any bytes would do; control characters are
+// refused because they are surely a mistake in the file and would show badly in the pool.
+bool UsableName(std::string_view text) {
+    return !text.empty() && text.size() <= kMaxPoolNameLength &&
+           std::none_of(text.begin(), text.end(),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
+}
+
+std::string Setting(Profile& profile, const char* key) {
+    return std::string(TrimSpaces(ReadSetting(profile, key, kPoolSection)));
+}
+
+}  // namespace
+
+bool IsIpv4Literal(std::string_view text) {
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = text.find('.');
+        if ((part < 3) != (dot != std::string_view::npos)) {
+            return false;
+        }
+        const std::string_view digits = text.substr(0, dot);
+        // No leading zeros: some readers take "010" as octal.
+        if (digits.empty() || digits.size() > 3 ||
+            !std::all_of(digits.begin(), digits.end(), IsAsciiDigit) ||
+            (digits.size() > 1 && digits.front() == '0') || !BoundedDecimal(digits, 0, 255)) {
+            return false;
+        }
+        text.remove_prefix(part < 3 ? dot + 1 : text.size());
+    }
+    return true;
+}
+
+bool IsIpv6Literal(std::string_view text) {
+    if (text.size() < 2 || text.size() > 45) {
+        return false;
+    }
+    int groups = 0;
+    bool compressed = false;
+    std::size_t at = 0;
+    if (text.substr(0, 2) == "::") {
+        compressed = true;
+        at = 2;
+    } else if (text.front() == ':') {
+        return false;
+    }
+    while (at < text.size()) {
+        std::size_t end = at;
+        while (end < text.size() && IsHexDigit(text[end])) {
+            ++end;
+        }
+        if (end < text.size() && text[end] == '.') {
+            // An IPv4 tail counts as two groups and ends the address.
+            if (!IsIpv4Literal(text.substr(at))) {
+                return false;
+            }
+            groups += 2;
+            at = text.size();
+            break;
+        }
+        if (end == at || end - at > 4) {
+            return false;
+        }
+        ++groups;
+        at = end;
+        if (at == text.size()) {
+            break;
+        }
+        if (text[at] != ':') {
+            return false;
+        }
+        ++at;
+        if (at < text.size() && text[at] == ':') {
+            if (compressed) {
+                return false;
+            }
+            compressed = true;
+            ++at;
+        } else if (at == text.size()) {
+            return false;  // a single trailing colon
+        }
+    }
+    return compressed ? groups <= 7 : groups == 8;
+}
+
+bool IsHostName(std::string_view text) {
+    if (text.empty() || text.size() > 253) {
+        return false;
+    }
+    bool allDigitsAndDots = true;
+    while (true) {
+        const std::size_t dot = text.find('.');
+        const std::string_view label = text.substr(0, dot);
+        if (label.empty() || label.size() > 63 || label.front() == '-' || label.back() == '-' ||
+            !std::all_of(label.begin(), label.end(),
+                         [](char c) { return IsAsciiAlpha(c) || IsAsciiDigit(c) || c == '-'; })) {
+            return false;
+        }
+        allDigitsAndDots =
+            allDigitsAndDots && std::all_of(label.begin(), label.end(), IsAsciiDigit);
+        if (dot == std::string_view::npos) {
+            break;
+        }
+        text.remove_prefix(dot + 1);
+    }
+    // "1.2.3.999" is a mistyped address, not a name.
+    return !allDigitsAndDots;
+}
+
+PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
+    PoolSettings settings;
+    const std::string address = Setting(profile, kKeyPoolAddress);
+    const std::string password = Setting(profile, kKeyPoolPassword);
+    const std::string user = Setting(profile, kKeyPoolUser);
+    const std::string key = Setting(profile, kKeyPoolKey);
+    const std::string node = Setting(profile, kKeyPoolNode);
+    const std::string proxyPort = Setting(profile, kKeyPoolProxyPort);
+    const std::string ttl = Setting(profile, kKeyPoolTtl);
+    if (address.empty() && password.empty() && user.empty() && key.empty() && node.empty() &&
+        proxyPort.empty() && ttl.empty()) {
+        return settings;
+    }
+    settings.state = PoolSettings::State::Invalid;
+    const auto refuse = [&settings](const char* why) {
+        settings.problem = Text(kNotEnabled) + why;
+        return settings;
+    };
+    if (!SplitAddress(address, settings.redisHost, settings.redisPort)) {
+        return refuse("地址须为 主机:端口（端口为1到65535的数字）");
+    }
+    if (!user.empty() && password.empty()) {
+        return refuse("设置了用户就须设置密码");
+    }
+    settings.user = user;
+    settings.password = password;
+    if (!key.empty()) {
+        settings.key = key;
+    }
+    if (!UsableName(settings.key)) {
+        return refuse("键须为1到256字节的文字");
+    }
+    settings.node = node.empty() ? std::string(TrimSpaces(computerName)) : node;
+    if (!UsableName(settings.node)) {
+        return refuse("节点须为1到256字节的文字");
+    }
+    const auto port = BoundedDecimal(proxyPort, 1, 65535);
+    if (!port) {
+        return refuse("端口须为1到65535的数字");
+    }
+    settings.proxyPort = static_cast<std::uint16_t>(*port);
+    if (!ttl.empty()) {
+        const auto seconds = BoundedDecimal(ttl, kMinPoolTtlSeconds, kMaxPoolTtlSeconds);
+        if (!seconds) {
+            return refuse("存活秒数须为10到86400的数字");
+        }
+        settings.ttlSeconds = static_cast<int>(*seconds);
+    }
+    settings.state = PoolSettings::State::On;
+    return settings;
+}
+
+std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip) {
+    const std::string port = ":" + std::to_string(settings.proxyPort);
+    if (IsIpv4Literal(ip)) {
+        return std::string(ip) + port;
+    }
+    if (IsIpv6Literal(ip)) {
+        return "[" + std::string(ip) + "]" + port;
+    }
+    return std::nullopt;
+}
+
+}  // namespace qv

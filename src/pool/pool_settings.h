@@ -1,0 +1,52 @@
+#pragma once
+// The proxy pool's settings: section 代理池 of Config.ini, read at start-up and never
+// written. Without the section nothing is published and no connection is made.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/ports.h"
+#include "base/text.h"
+
+namespace qv {
+
+inline constexpr const char* kPoolSection = "代理池";
+inline constexpr const char* kKeyPoolAddress = "地址";
+inline constexpr const char* kKeyPoolPassword = "密码";
+inline constexpr const char* kKeyPoolUser = "用户";
+inline constexpr const char* kKeyPoolKey = "键";
+inline constexpr const char* kKeyPoolNode = "节点";
+inline constexpr const char* kKeyPoolProxyPort = "端口";
+inline constexpr const char* kKeyPoolTtl = "存活秒数";
+inline constexpr const char* kDefaultPoolKey = "adsl";
+inline constexpr int kDefaultPoolTtlSeconds = 300;
+inline constexpr int kMinPoolTtlSeconds = 10;
+inline constexpr int kMaxPoolTtlSeconds = 86400;
+inline constexpr std::size_t kMaxPoolNameLength = 256;
+
+struct PoolSettings {
+    enum class State { Off, On, Invalid } state = State::Off;
+    std::string redisHost;  // an IPv4 or IPv6 literal (without brackets) or a host name
+    std::uint16_t redisPort = 0;
+    std::string user;      // empty: AUTH with the password alone
+    std::string password;  // empty: no AUTH
+    std::string key = kDefaultPoolKey;
+    std::string node;
+    std::uint16_t proxyPort = 0;
+    int ttlSeconds = kDefaultPoolTtlSeconds;
+    Text problem;  // Invalid: the balloon's text, saying why
+};
+
+// `computerName` is the node's name when the section names none.
+PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName);
+
+// The value published for this node: "ip:port" with the proxy's port ("[ip]:port" for IPv6);
+// nullopt when `ip` is no address literal.
+std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip);
+
+bool IsIpv4Literal(std::string_view text);
+bool IsIpv6Literal(std::string_view text);
+bool IsHostName(std::string_view text);
+
+}  // namespace qv
