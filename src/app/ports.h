@@ -89,6 +89,28 @@ class Hotkeys {
     virtual bool UnregisterGlobalHotkey(std::uintptr_t window, int id) = 0;
 };
 
+// What happened to the line, for the programs that follow it (the proxy pool, the
+// notifications). Texts are the program's own (GBK); the account and password never appear.
+enum class LineEventKind : std::uint8_t { Connected, Disconnected, Dropped, Failed };
+
+struct LineEvent {
+    LineEventKind kind = LineEventKind::Connected;
+    Text ip;          // Connected: the address the echo page gave, empty when unknown
+    Text previousIp;  // the address before
+    Text entry;       // the phonebook entry's name
+    std::uint32_t rasError = 0;  // Failed: the system's code
+    bool newAddress = false;     // Connected: ip is an address and differs from previousIp
+};
+
+// Everyone who follows the line. Called on the window's thread; OnLineEvent never blocks,
+// BeforeHangUp may wait about a second at most.
+class LineListeners {
+  public:
+    virtual ~LineListeners() = default;
+    virtual void BeforeHangUp() = 0;
+    virtual void OnLineEvent(const LineEvent& event) = 0;
+};
+
 // Everything the assistant works through, wired up by the program's entry.
 struct Services {
     Units& units;
@@ -99,6 +121,7 @@ struct Services {
     Profile& profile;
     Hotkeys& hotkeys;
     Bytes programIconFile = {};
+    LineListeners* listeners = nullptr;  // none: nobody follows the line
 };
 
 }  // namespace qv
