@@ -3,10 +3,13 @@
 // and write the window only through Services, so the same code runs in the program and
 // against recording fakes in the tests.
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/command_result.h"
 #include "app/form_vocabulary.h"
+#include "app/keep_line.h"
 #include "app/ports.h"
 #include "base/text.h"
 
@@ -45,22 +48,51 @@ class Assistant {
     void ApplyHotkeyChoice();
     void HotkeyFeedback(std::int32_t hotkeyId, std::int32_t unused);
 
-    // The public IP between the first "[" and the next "]" of the echo page.
+    // The public IP between the first "[" and the next "]" of the first echo page that shows
+    // an address there; empty when none does.
     Text PublicIpLookup();
-    const Text& IpEchoPageUrl() const { return ipEchoPageUrl_; }
-    void SetIpEchoPageUrl(const Text& url) { ipEchoPageUrl_ = url; }
+    // The echo page, or several separated by "|", asked in turn.
+    void SetIpEchoPageUrl(const Text& url) { echoPages_ = EchoPageList(url); }
+
+    // Keeping the line up (Config.ini's 线路保持), read at start-up.
+    void SetKeepLine(const KeepLineSettings& settings) { keepLine_ = settings; }
+    const KeepLineSettings& KeepLine() const { return keepLine_; }
+    // The line watch saw the line go down: a drop unless the program hung up itself.
+    void LineDown();
+
+    // How keeping the line goes, for a script's status.
+    struct KeepLineStatus {
+        std::uint32_t lastError = 0;  // the last failed dial's code, 0 after a good dial
+        int tries = 0;                // dials of the current or last automatic command
+    };
+    const KeepLineStatus& LineStatus() const { return lineStatus_; }
 
   private:
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);
-    std::uint32_t DialChosenEntry(CommandResult& result);
+    std::uint32_t DialChosenEntry(CommandResult& result, bool automatic);
+    std::uint32_t DialOnce(CommandResult& result);
+    void HoldMinimumGap();
+    // Waits, letting the window answer; false when a command started meanwhile cancels it.
+    bool WaitForRetry(std::uint32_t milliseconds, std::uint32_t code);
+    Text LookUpNewAddress(CommandResult& result);
+    void HangUpLine();
+    void Fail(CommandResult& result, const char* text, std::uint32_t code);
+    void Tell(LineEventKind kind, const CommandResult& result);
     // A person's command: a refusal shows its box.
     void ShowRefusal(const CommandResult& result);
 
     AppState& state_;
     Services& s_;
-    Text ipEchoPageUrl_ = QV_IP_ECHO_URL;
+    std::vector<Text> echoPages_ = {QV_IP_ECHO_URL};
+    KeepLineSettings keepLine_;
+    KeepLineStatus lineStatus_;
+    int commandsStarted_ = 0;  // counts every command; a pending retry gives way to a new one
+    int commandDepth_ = 0;
+    bool hungUpByProgram_ = false;
+    std::optional<std::uint32_t> lastDialTick_;
+    bool lastLookupNotAnAddress_ = false;
 };
 
 }  // namespace qv

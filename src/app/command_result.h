@@ -18,6 +18,8 @@ struct CommandResult {
     Text ipBefore;               // the address the line had before the command
     Text ipAfter;                // the address after it (empty when unknown)
     bool newAddress = false;     // ipAfter is an address and differs from ipBefore
+    // The echo page answered, but with something other than an address between its brackets.
+    bool answerNotAnAddress = false;
 };
 
 struct DialOptions {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/number_text.h"
+
 namespace qv {
 namespace {
 
@@ -13,16 +15,6 @@ void Assistant::SetStatus(int part, const Text& text) {
     s_.units.SetStatusText(Unit::状态条1, part, text);
 }
 
-// Account and password come from the window as it stands now, not from Config.ini. Only
-// IsConnected afterwards decides whether the dial worked; the dial's own code says why not.
-std::uint32_t Assistant::DialChosenEntry(CommandResult& result) {
-    const Text entry = EntryArgument();
-    const Text account = s_.units.ReadText(Unit::编辑框_宽带账号, prop::kContent);
-    const Text password = s_.units.ReadText(Unit::编辑框_宽带密码, prop::kContent);
-    ++result.dials;
-    return s_.dialup.Dial(entry, account, password, true);
-}
-
 namespace {
 
 CommandResult Refusal(const char* text) {
@@ -32,38 +24,84 @@ CommandResult Refusal(const char* text) {
     return result;
 }
 
-void Fail(CommandResult& result, const char* text, std::uint32_t code) {
-    result.status = CommandStatus::Failed;
-    result.message = text;
-    result.rasError = code;
-}
+// Counts a command from its start to its end, however it ends.
+class CommandScope {
+  public:
+    CommandScope(int& started, int& depth) : depth_(depth) {
+        ++started;
+        ++depth_;
+    }
+    ~CommandScope() { --depth_; }
+    CommandScope(const CommandScope&) = delete;
+    CommandScope& operator=(const CommandScope&) = delete;
+
+  private:
+    int& depth_;
+};
 
 }  // namespace
 
-CommandResult Assistant::DialCommand(const DialOptions&) {
+// A failed dial reports in the balloon's words; with retries configured, an account refusal
+// says so, since no retry mends it.
+void Assistant::Fail(CommandResult& result, const char* text, std::uint32_t code) {
+    result.status = CommandStatus::Failed;
+    result.message = text;
+    result.rasError = code;
+    if (keepLine_.retries > 0 && ClassifyDialError(code) == DialErrorClass::Account) {
+        result.message += "账号或密码被拒绝（错误" + IntToText(static_cast<int>(code)) + "）";
+    }
+    Balloon(result.message, IconKind::Error);
+}
+
+void Assistant::HangUpLine() {
+    if (s_.listeners != nullptr) {
+        s_.listeners->BeforeHangUp();
+    }
+    hungUpByProgram_ = true;
+    s_.dialup.HangUpAll();
+}
+
+void Assistant::Tell(LineEventKind kind, const CommandResult& result) {
+    if (s_.listeners == nullptr) {
+        return;
+    }
+    LineEvent event;
+    event.kind = kind;
+    event.ip = kind == LineEventKind::Connected ? result.ipAfter : Text();
+    event.previousIp = kind == LineEventKind::Connected ? result.ipBefore : state_.previousIp;
+    event.entry = s_.dialup.EntryName(s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection));
+    event.rasError = result.rasError;
+    event.newAddress = result.newAddress;
+    s_.listeners->OnLineEvent(event);
+}
+
+CommandResult Assistant::DialCommand(const DialOptions& options) {
+    CommandScope scope(commandsStarted_, commandDepth_);
     if (s_.dialup.IsConnected()) {
         return Refusal("当前已有网络链接，请断线后再拔号！");
     }
     CommandResult result;
     result.ipBefore = state_.currentIp;
-    const std::uint32_t code = DialChosenEntry(result);
+    const std::uint32_t code = DialChosenEntry(result, options.automatic);
     if (s_.dialup.IsConnected()) {
-        state_.currentIp = PublicIpLookup();
+        state_.currentIp = LookUpNewAddress(result);
         SetStatus(0, "当前状态：拔号完毕");
         SetStatus(1, "当前IP：" + state_.currentIp);
         Balloon("拔号完毕，当前IP为\"" + state_.currentIp + "\"", IconKind::Info);
         result.ipAfter = state_.currentIp;
         result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
+        Tell(LineEventKind::Connected, result);
     } else {
         // On failure the balloon comes first, unlike on success.
-        Balloon("拔号失败！", IconKind::Error);
-        SetStatus(0, "当前状态：拔号失败");
         Fail(result, "拔号失败！", code);
+        SetStatus(0, "当前状态：拔号失败");
+        Tell(LineEventKind::Failed, result);
     }
     return result;
 }
 
 CommandResult Assistant::HangUpCommand() {
+    CommandScope scope(commandsStarted_, commandDepth_);
     if (!s_.dialup.IsConnected()) {
         return Refusal("当前无拔号连接，无需断线！");
     }
@@ -71,9 +109,10 @@ CommandResult Assistant::HangUpCommand() {
     state_.previousIp = PublicIpLookup();  // while the line is still up
     result.ipBefore = state_.previousIp;
     SetStatus(2, "之前IP：" + state_.previousIp);
-    s_.dialup.HangUpAll();
+    HangUpLine();
     SetStatus(0, "当前状态：已断开网络连接");
     Balloon("已断开网络连接", IconKind::Info);
+    Tell(LineEventKind::Disconnected, result);
     return result;
 }
 
@@ -81,6 +120,7 @@ CommandResult Assistant::HangUpCommand() {
 // every comparison: the user may clear it during the pause), or until the address is new.
 // That can go on without bound, so it is a loop rather than the command calling itself.
 CommandResult Assistant::RedialCommand(const RedialOptions& options) {
+    CommandScope scope(commandsStarted_, commandDepth_);
     const bool untilNew = options.repeat == RedialOptions::Repeat::UntilNewAddress;
     CommandResult result;
     // Without a line to look up, the address before is the last one known.
@@ -93,22 +133,24 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
             if (round == 1) {
                 result.ipBefore = state_.previousIp;
             }
-            s_.dialup.HangUpAll();
+            HangUpLine();
+            Tell(LineEventKind::Disconnected, result);
             DelayWithEvents(kRedialPauseMilliseconds);
         }
-        const std::uint32_t code = DialChosenEntry(result);
+        const std::uint32_t code = DialChosenEntry(result, options.automatic);
 
         if (!s_.dialup.IsConnected()) {
-            Balloon("重拔失败！", IconKind::Error);
-            SetStatus(0, "当前状态：重拔失败");
             Fail(result, "重拔失败！", code);
+            SetStatus(0, "当前状态：重拔失败");
+            Tell(LineEventKind::Failed, result);
             return result;
         }
-        state_.currentIp = PublicIpLookup();
+        state_.currentIp = LookUpNewAddress(result);
         SetStatus(1, "当前IP：" + state_.currentIp);
         SetStatus(2, "之前IP：" + state_.previousIp);
         result.ipAfter = state_.currentIp;
         result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
+        Tell(LineEventKind::Connected, result);
         const bool sameIp = state_.previousIp == state_.currentIp;
         if (!untilNew && sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0) {
             Balloon("IP重复，继续进行重拔", IconKind::Warning);

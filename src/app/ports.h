@@ -95,9 +95,9 @@ enum class LineEventKind : std::uint8_t { Connected, Disconnected, Dropped, Fail
 
 struct LineEvent {
     LineEventKind kind = LineEventKind::Connected;
-    Text ip;          // Connected: the address the echo page gave, empty when unknown
-    Text previousIp;  // the address before
-    Text entry;       // the phonebook entry's name
+    Text ip;                     // Connected: the address the echo page gave, empty when unknown
+    Text previousIp;             // the address before
+    Text entry;                  // the phonebook entry's name
     std::uint32_t rasError = 0;  // Failed: the system's code
     bool newAddress = false;     // Connected: ip is an address and differs from previousIp
 };
@@ -109,6 +109,8 @@ class LineListeners {
     virtual ~LineListeners() = default;
     virtual void BeforeHangUp() = 0;
     virtual void OnLineEvent(const LineEvent& event) = 0;
+    // A failed automatic dial is tried again after `milliseconds`.
+    virtual void OnRetryWait(std::uint32_t /*rasError*/, std::uint32_t /*milliseconds*/) {}
 };
 
 // Everything the assistant works through, wired up by the program's entry.

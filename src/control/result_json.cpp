@@ -3,6 +3,8 @@
 #include <cmath>
 #include <nlohmann/json.hpp>
 
+#include "app/keep_line.h"
+
 namespace qv {
 
 std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
@@ -19,6 +21,14 @@ std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
     json["ras_error"] = outcome.rasError;
     json["tries"] = outcome.tries;
     json["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
+    if (outcome.command == ScriptVerb::Status) {
+        json["watch"] = outcome.watch;
+        json["last_error"] = outcome.lastError;
+        json["error_class"] = std::string(DialErrorClassName(ClassifyDialError(outcome.lastError)));
+        json["retry_in"] = outcome.retryIn;
+        json["pool"] = outcome.pool;
+        json["pool_value"] = outcome.poolValue;
+    }
     // A codec that let invalid UTF-8 through must not make dump() throw.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
 }

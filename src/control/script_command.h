@@ -1,6 +1,7 @@
 #pragma once
 // A command that a script asks of the running program, and what it gets back.
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "base/text.h"
@@ -33,6 +34,13 @@ struct ScriptOutcome {
     std::uint32_t rasError = 0;
     int tries = 0;
     double seconds = 0;
+
+    // A status also tells how keeping the line goes and what the proxy pool last got.
+    bool watch = false;
+    std::uint32_t lastError = 0;  // the last failed dial's code, 0 after a good one
+    int retryIn = 0;              // seconds until a pending retry
+    std::string pool = "off";     // "off", "ok", "unreachable"
+    std::string poolValue;        // the value last published
 };
 
 // "status", "dial", "hangup", "redial".

@@ -12,6 +12,12 @@ std::intptr_t ScriptHost::Raise(Handler handler, std::intptr_t a, std::intptr_t 
     return assistant_.Raise(handler, a, b);
 }
 
+void ScriptHost::LineDown() {
+    queue_.EnterHandler();
+    ScopeGuard leave([this] { queue_.LeaveHandler(); });
+    assistant_.LineDown();
+}
+
 void ScriptHost::RunNext() {
     std::optional<ScriptJob> job = queue_.BeginNext();
     if (!job) {
@@ -72,14 +78,21 @@ ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
     outcome.entry = ChosenEntry();
     outcome.tries = result.dials;
     outcome.rasError = result.rasError;
+    outcome.lastError = assistant_.LineStatus().lastError;
+    if (command.verb == ScriptVerb::Status) {
+        outcome.tries = assistant_.LineStatus().tries;
+    }
     if (result.status != CommandStatus::Done) {
         outcome.error = result.message;
     } else if (command.verb == ScriptVerb::HangUp && outcome.connected) {
         outcome.error = "断线后仍有拔号连接";
+    } else if (result.answerNotAnAddress) {
+        outcome.error = "IP查询页面的回答不是IP地址";
     }
     outcome.ok = outcome.error.empty();
     outcome.seconds = (s_.pump.TickCount() - start) / 1000.0;
     board_.Publish(outcome);
+    board_.AddLiveFacts(outcome);
     return outcome;
 }
 

@@ -22,6 +22,9 @@ class ScriptHost {
     // Runs an event's handler as a person's command, even inside a scripted one.
     std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
 
+    // The line watch saw the line go down; like a handler, it holds scripted commands back.
+    void LineDown();
+
     // Runs the next queued command when none runs; called when the queue wakes the thread.
     void RunNext();
 

@@ -21,10 +21,12 @@ std::wstring ToWide(UINT codePage, const std::string& text) {
 
 }  // namespace
 
-// Bytes that are not GBK come out of MultiByteToWideChar as U+FFFD or their default
+// The program's texts are compiled as GBK: code page 936 whatever the system's ANSI code page
+// is. Bytes that are not GBK come out of MultiByteToWideChar as U+FFFD or their default
 // character; WideCharToMultiByte to UTF-8 then always yields valid UTF-8.
 std::string WinTextCodec::GbkToUtf8(const Text& text) const {
-    const std::wstring wide = ToWide(CP_ACP, text);
+    constexpr UINT kGbk = 936;
+    const std::wstring wide = ToWide(kGbk, text);
     if (wide.empty()) {
         return std::string();
     }

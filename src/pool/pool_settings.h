@@ -45,8 +45,4 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName);
 // nullopt when `ip` is no address literal.
 std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip);
 
-bool IsIpv4Literal(std::string_view text);
-bool IsIpv6Literal(std::string_view text);
-bool IsHostName(std::string_view text);
-
 }  // namespace qv

@@ -16,7 +16,10 @@ TEST(PublicIpLookup, ReturnsWhatStandsBetweenTheFirstBrackets) {
         {"", ""},
         {"203.0.113.7", ""},
         {"[203.0.113.7", ""},
-        {"[ not an address ]", " not an address "},
+        {"[ not an address ]", ""},  // only an address is an answer
+        {"[ 203.0.113.7 ]", "203.0.113.7"},
+        {"[2001:db8::1]", "2001:db8::1"},
+        {"[203.0.113.256]", ""},
         {Text("[1.2.3.4\0]", 10), ""},  // the body ends at its first zero byte
         {Text("\0[1.2.3.4]", 10), ""},
     };
@@ -26,6 +29,20 @@ TEST(PublicIpLookup, ReturnsWhatStandsBetweenTheFirstBrackets) {
         EXPECT_EQ(rig.assistant.PublicIpLookup(), row.expected) << row.page;
         EXPECT_EQ(rig.journal.entries, std::vector<std::string>{"fetch " QV_IP_ECHO_URL});
     }
+}
+
+TEST(PublicIpLookup, AsksTheListedPagesInTurnUntilOneShowsAnAddress) {
+    Rig rig;
+    rig.assistant.SetIpEchoPageUrl(" http://a/ | |http://b/|http://c/");
+    rig.web.pages = {"<html>[Server Error]</html>", "[198.51.100.4]"};
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "198.51.100.4");
+    EXPECT_EQ(rig.journal.entries,
+              (std::vector<std::string>{"fetch http://a/", "fetch http://b/"}));
+    rig.web.pages = {"", "[]", "[x]"};
+    rig.web.page = "";
+    rig.journal.entries.clear();
+    EXPECT_EQ(rig.assistant.PublicIpLookup(), "");
+    EXPECT_EQ(rig.journal.entries.size(), 3u);
 }
 
 TEST(PublicIpLookup, FetchesAgainOnEveryCall) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/ip_address.h"
 #include "native/fake_services.h"
 #include "pool/pool_settings.h"
 

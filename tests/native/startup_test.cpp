@@ -148,7 +148,8 @@ TEST(CheckNetworkEnvironment, ClassifiesByPageAndLine) {
         {"", false, NetworkEnvironment::Offline},
         {"", true, NetworkEnvironment::Offline},
         {"[]", true, NetworkEnvironment::Offline},
-        {"[ ]", false, NetworkEnvironment::RouterOrWireless},  // unvalidated: any text counts
+        {"[ ]", false, NetworkEnvironment::Offline},  // no address: as an unreadable page
+        {"[<b>error</b>]", false, NetworkEnvironment::Offline},
     };
     for (const auto& row : rows) {
         Rig rig;
