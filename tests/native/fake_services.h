@@ -110,6 +110,7 @@ class FakeDialup : public Dialup {
     bool connected = false;
     bool dialConnects = true;             // a dial brings the line up (when no answers are queued)
     std::uint32_t failedDialError = 691;  // the code of a dial that does not connect
+    std::deque<std::uint32_t> dialCodes;  // consumed one per dial (0 connects); then the above
 
     int EntryCount() override { return static_cast<int>(entries.size()); }
     Text EntryName(int index) override {
@@ -119,6 +120,12 @@ class FakeDialup : public Dialup {
     std::uint32_t Dial(const Text& target, const Text& account, const Text& password,
                        bool wait) override {
         journal_.Add("dial " + target + " " + account + " " + password + (wait ? "" : " nowait"));
+        if (!dialCodes.empty()) {
+            const std::uint32_t code = dialCodes.front();
+            dialCodes.pop_front();
+            connected = code == 0;
+            return code;
+        }
         connected = dialConnects;
         return dialConnects ? 0 : failedDialError;
     }
