@@ -36,4 +36,12 @@ struct MenuTraits {
 };
 using MenuHandle = UniqueHandle<MenuTraits>;
 
+// Process, file, mutex and event handles (those whose failure value is null).
+struct KernelHandleTraits {
+    using Value = HANDLE;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value handle) { CloseHandle(handle); }
+};
+using KernelHandle = UniqueHandle<KernelHandleTraits>;
+
 }  // namespace qv

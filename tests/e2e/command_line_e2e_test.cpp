@@ -1,0 +1,382 @@
+// The command line's caller and the program's one instance, against the real Quorvane.exe:
+// a caller whose program ends, forged and hung answers, a script reading a caller through a
+// pipe, the start lock, a file argument, a second start, another session, and scripted
+// commands that leave the window room to paint.
+#include <windows.h>
+
+#include <future>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include <gtest/gtest.h>
+
+#include "e2e/support/e2e_driver.h"
+#include "e2e/support/script_driver.h"
+#include "sim_control.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+namespace sim = qv::sim;
+
+constexpr const char* kMainClass = "QuorvaneMainWindow";
+constexpr ULONG_PTR kReplyTag = 0x51565250;
+constexpr const char* kCookie = "0123456789abcdef0123456789abcdef";
+
+// The JSON is UTF-8; this file's narrow literals are GBK.
+std::string Utf8(const char8_t* text) {
+    return reinterpret_cast<const char*>(text);
+}
+
+std::string Unix(const std::string& windowsPath) {
+    using Convert = char*(CDECL*)(LPCWSTR);
+    const auto convert = reinterpret_cast<Convert>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    const std::wstring wide(windowsPath.begin(), windowsPath.end());
+    char* unix = convert != nullptr ? convert(wide.c_str()) : nullptr;
+    const std::string path = unix != nullptr ? unix : "";
+    HeapFree(GetProcessHeap(), 0, unix);
+    return path;
+}
+
+// A window whose thread stops answering once it is made, until the helper goes.
+class HungWindow {
+  public:
+    HungWindow() {
+        HANDLE made = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this, made] {
+            window_ = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                      nullptr, nullptr);
+            SetEvent(made);
+            WaitForSingleObject(stop_, INFINITE);
+            DestroyWindow(window_);
+        });
+        WaitForSingleObject(made, 10000);
+        CloseHandle(made);
+    }
+    ~HungWindow() {
+        SetEvent(stop_);
+        thread_.join();
+        CloseHandle(stop_);
+    }
+    HWND Window() const { return window_; }
+
+  private:
+    HANDLE stop_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HWND window_ = nullptr;
+    std::thread thread_;
+};
+
+bool ProgramWindowGone() {
+    return FindWindowA(kMainClass, nullptr) == nullptr;
+}
+
+class CommandLineE2eTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach());
+        sim::Reset();
+        sim::SetEntries({"宽带连接"});
+        sim::SetAddressPool({"203.0.113.11", "203.0.113.12"});
+        isp = StartIsp();
+        ASSERT_TRUE(isp) << "the simulated ISP did not start";
+        ASSERT_TRUE(folder.Ready());
+        folder.WriteConfig(ConfigText(isp->EchoUrl()));
+        ASSERT_TRUE(ProgramWindowGone()) << "a program still runs";
+    }
+    void TearDown() override {
+        E2eTest::TearDown();
+        if (app) {
+            app->Close();
+            app->WaitForExit(10000);
+        }
+        app.reset();
+        // A program a failed test left behind must not meet the next test.
+        while (HWND left = FindWindowA(kMainClass, nullptr)) {
+            DWORD id = 0;
+            GetWindowThreadProcessId(left, &id);
+            HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+            if (process == nullptr) {
+                break;
+            }
+            TerminateProcess(process, 99);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+        sim::Reset();
+    }
+
+    void StartProgram() {
+        app = std::make_unique<App>();
+        ASSERT_TRUE(app->Start(folder.Path()));
+        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    }
+
+    std::future<std::optional<ClientRun>> CallInBackground(const std::string& arguments) {
+        const std::string where = folder.Path();
+        return std::async(std::launch::async,
+                          [where, arguments] { return RunClient(where, arguments, 120000); });
+    }
+
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(CommandLineE2eTest, ACallerWhoseProgramIsKilledEndsAtOnce) {
+    sim::SetDelays(30000, 0);
+    StartProgram();
+    auto call = CallInBackground("/redial /timeout 40");
+    ASSERT_TRUE(
+        testing::WaitUntil([] { return sim::CallCount(sim::RasFunction::Dial) > 0; }, 20000));
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app->ProcessId());
+    ASSERT_NE(process, nullptr);
+    TerminateProcess(process, 99);
+    CloseHandle(process);
+    const DWORD killed = GetTickCount();
+    const auto run = call.get();
+    ASSERT_TRUE(run.has_value());
+    EXPECT_LT(GetTickCount() - killed, 2000u) << "the caller watches the program's process";
+    EXPECT_EQ(run->exitCode, 3u) << run->output;
+    EXPECT_EQ(JsonField(run->output, "error"), Utf8(u8"Quorvane已退出，命令结果未知"));
+}
+
+// Any process may send WM_COPYDATA: the caller takes only the program's answer, and the
+// program gives up at once on reply windows that do not answer or have gone.
+TEST_F(CommandLineE2eTest, ForgedHungAndGoneRepliesCostNothing) {
+    sim::SetDelays(3000, 0);
+    StartProgram();
+    auto dial = CallInBackground("/dial");
+    HWND caller = nullptr;
+    ASSERT_TRUE(testing::WaitUntil(
+        [&] {
+            caller = FindWindowExA(HWND_MESSAGE, nullptr, "QuorvaneScriptReply", nullptr);
+            return caller != nullptr && sim::CallCount(sim::RasFunction::Dial) > 0;
+        },
+        20000));
+    const std::string forged = R"({"ok":true,"command":"dial","ip":"198.51.100.66"})";
+    for (const std::string& payload : {forged, std::string(kCookie) + '\0' + forged}) {
+        COPYDATASTRUCT data = {kReplyTag, static_cast<DWORD>(payload.size()),
+                               const_cast<char*>(payload.data())};
+        DWORD_PTR taken = FALSE;
+        SendMessageTimeoutA(caller, WM_COPYDATA, reinterpret_cast<WPARAM>(app->MainWindow()),
+                            reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &taken);
+        EXPECT_EQ(taken, static_cast<DWORD_PTR>(FALSE)) << "a forged answer was taken";
+    }
+    // Meanwhile a hang-up from a caller that then goes, and a status from one that hangs.
+    HWND gone =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(SendRequest(app->MainWindow(), gone, "/hangup", kCookie));
+    DestroyWindow(gone);
+    HungWindow hung;
+    EXPECT_TRUE(SendRequest(app->MainWindow(), hung.Window(), "/status", kCookie));
+
+    const auto run = dial.get();
+    ASSERT_TRUE(run.has_value());
+    EXPECT_EQ(run->exitCode, 0u) << run->output;
+    EXPECT_EQ(JsonField(run->output, "ip"), "203.0.113.11") << "the program's own answer";
+    const DWORD start = GetTickCount();
+    const auto status = RunClient(folder.Path(), "/status");
+    ASSERT_TRUE(status.has_value());
+    EXPECT_LT(GetTickCount() - start, 4000u) << "a hung reply window held the program";
+    EXPECT_EQ(JsonField(status->output, "state"), "connected") << "a gone caller's hang-up ran";
+    EXPECT_FALSE(SendRequest(app->MainWindow(), hung.Window(), "/status", ""))
+        << "a request without the caller's cookie is refused";
+}
+
+// The README's Python example under Wine: Python reads the caller's output through a pipe to
+// its end, and must get it when the caller ends, though the caller started the program.
+TEST_F(CommandLineE2eTest, APipedCallerThatStartsTheProgramEndsItsOutputWithItself) {
+    const std::string result = folder.Path() + "\\python-result.txt";
+    const std::string script =
+        "import subprocess,time\n"
+        "t=time.time()\n"
+        "try:\n"
+        " r=subprocess.run(['wine',r'" +
+        Unix(folder.Path() + "\\Quorvane.exe") +
+        "','/status'],stdout=subprocess.PIPE,timeout=30)\n"
+        " out='%d %.1f %s'%(r.returncode,time.time()-t,r.stdout.decode().strip())\n"
+        "except subprocess.TimeoutExpired:\n"
+        " out='timeout'\n"
+        "open(r'" +
+        Unix(result) +
+        ".part','w').write(out)\n"
+        "import os\n"
+        "os.rename(r'" +
+        Unix(result) + ".part',r'" + Unix(result) + "')\n";
+    const std::string scriptPath = folder.Path() + "\\pipe.py";
+    {
+        HANDLE file =
+            CreateFileA(scriptPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE);
+        DWORD written = 0;
+        WriteFile(file, script.data(), static_cast<DWORD>(script.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    // Wine starts the Linux program but cannot wait on it: the result file says it ended.
+    std::string command = "/usr/bin/python3 " + Unix(scriptPath);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &info));
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    std::string out;
+    ASSERT_TRUE(testing::WaitUntil(
+        [&] {
+            HANDLE file = CreateFileA(result.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) {
+                return false;
+            }
+            char buffer[4096] = {};
+            DWORD read = 0;
+            ReadFile(file, buffer, sizeof buffer - 1, &read, nullptr);
+            CloseHandle(file);
+            out.assign(buffer, read);
+            return true;
+        },
+        60000));
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Attach(10000)) << "the caller started the program";
+    EXPECT_EQ(out.rfind("0 ", 0), 0u) << out;
+    const double seconds = std::atof(out.c_str() + 2);
+    EXPECT_LT(seconds, 20.0) << out;
+    EXPECT_NE(out.find("\"state\":\"disconnected\""), std::string::npos) << out;
+    DeleteFileA(scriptPath.c_str());
+    DeleteFileA(result.c_str());
+}
+
+TEST_F(CommandLineE2eTest, TheStartLockNeitherDelaysACallNorLeavesAHalfStartedProgram) {
+    StartProgram();
+    // A starter that hangs holding the lock: a caller finds the running window without it.
+    HANDLE lock = CreateMutexA(nullptr, TRUE, "Local\\QuorvaneScriptStart");
+    ASSERT_NE(lock, nullptr);
+    DWORD start = GetTickCount();
+    ClientRun run = RunClient(folder.Path(), "/status /timeout 20").value_or(ClientRun{});
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    ReleaseMutex(lock);
+    CloseHandle(lock);
+    ASSERT_TRUE(app->Close());
+    ASSERT_TRUE(app->WaitForExit(10000).has_value());
+    app.reset();
+
+    // A caller that gives up before the program it started shows its window ends it. (A
+    // program that shows it within the second is reached, and stays.)
+    run = RunClient(folder.Path(), "/status /timeout 1").value_or(ClientRun{});
+    if (run.exitCode == 3u) {
+        EXPECT_TRUE(testing::WaitUntil(&ProgramWindowGone, 10000))
+            << "a half-started program stays";
+    } else {
+        EXPECT_EQ(run.exitCode, 0u) << run.output;
+    }
+}
+
+// A file dropped on the program opens the window; a second start shows the first and ends.
+TEST_F(CommandLineE2eTest, AFileArgumentOpensTheWindowAndASecondStartShowsTheFirst) {
+    HANDLE first = StartDetached(folder.Path(), "\"C:\\users\\Public\\notes.txt\"");
+    ASSERT_NE(first, nullptr);
+    app = std::make_unique<App>();
+    const bool opened = app->Attach(30000);
+    CloseHandle(first);
+    ASSERT_TRUE(opened) << "no window for a file argument";
+    ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    ShowWindow(app->MainWindow(), SW_MINIMIZE);
+    ASSERT_TRUE(testing::WaitUntil([&] { return IsIconic(app->MainWindow()) != FALSE; }));
+
+    HANDLE second = StartDetached(folder.Path(), "");
+    ASSERT_NE(second, nullptr);
+    const bool ended = WaitForSingleObject(second, 30000) == WAIT_OBJECT_0;
+    if (!ended) {
+        TerminateProcess(second, 99);
+    }
+    CloseHandle(second);
+    EXPECT_TRUE(ended) << "the second start went on as a second program";
+    EXPECT_TRUE(testing::WaitUntil([&] {
+        return !IsIconic(app->MainWindow()) && GetForegroundWindow() == app->MainWindow();
+    })) << "the first program's window was not brought to the front";
+
+    // An unknown switch, started where nobody reads output, says why in a box.
+    HANDLE wrong = StartDetached(folder.Path(), "/bogus");
+    ASSERT_NE(wrong, nullptr);
+    const auto box = WaitForBoxText(GetProcessId(wrong));
+    EXPECT_TRUE(box && box->find("usage: Quorvane.exe") != std::string::npos)
+        << box.value_or("(no box)");
+    if (box) {
+        PostMessageA(FindTopLevel(GetProcessId(wrong), "#32770"), WM_CLOSE, 0, 0);
+    }
+    DWORD code = 0;
+    EXPECT_EQ(WaitForSingleObject(wrong, 10000), WAIT_OBJECT_0);
+    GetExitCodeProcess(wrong, &code);
+    EXPECT_EQ(code, 2u);
+    TerminateProcess(wrong, 99);
+    CloseHandle(wrong);
+}
+
+// What a program in another session leaves on the machine: its machine-wide mark only.
+TEST_F(CommandLineE2eTest, AProgramInAnotherSessionIsNeitherCalledNorStartedAgain) {
+    HANDLE mark = CreateMutexA(nullptr, FALSE, "Global\\QuorvaneInstance");
+    ASSERT_NE(mark, nullptr);
+    const ClientRun run = RunClient(folder.Path(), "/status /timeout 20").value_or(ClientRun{});
+    EXPECT_EQ(run.exitCode, 3u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "error"),
+              Utf8(u8"无法从此会话连接到Quorvane，请使用HTTP远程控制"));
+
+    HANDLE plain = StartDetached(folder.Path(), "");
+    ASSERT_NE(plain, nullptr);
+    const auto box = WaitForBoxText(GetProcessId(plain));
+    EXPECT_EQ(box, "Quorvane已在另一会话中运行");
+    if (box) {
+        PostMessageA(FindTopLevel(GetProcessId(plain), "#32770"), WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(WaitForSingleObject(plain, 10000), WAIT_OBJECT_0);
+    TerminateProcess(plain, 99);
+    CloseHandle(plain);
+    CloseHandle(mark);
+    EXPECT_TRUE(ProgramWindowGone());
+}
+
+// Queued commands run from a timer, after input and paint: between two of them the window
+// paints. Each answer arrives while the program waits for it, so its paint state is still.
+TEST_F(CommandLineE2eTest, QueuedCommandsLeaveTheWindowTimeToPaint) {
+    StartProgram();
+    struct Replies {
+        HWND program;
+        int answers = 0;
+        int paintedByFirst = -1;  // whether the window had painted by the first answer
+    } replies{app->MainWindow()};
+    HWND receiver =
+        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_NE(receiver, nullptr);
+    SetWindowLongPtrA(receiver, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&replies));
+    // The first answer comes while nothing else waits: the others are queued from inside it.
+    SetWindowLongPtrA(
+        receiver, GWLP_WNDPROC,
+        reinterpret_cast<LONG_PTR>(+[](HWND hwnd, UINT message, WPARAM w, LPARAM l) -> LRESULT {
+            if (message != WM_COPYDATA) {
+                return DefWindowProcA(hwnd, message, w, l);
+            }
+            auto* r = reinterpret_cast<Replies*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+            if (++r->answers == 1) {
+                for (int i = 0; i < 8; ++i) {
+                    SendRequest(r->program, hwnd, "/hangup", kCookie);
+                }
+                InvalidateRect(r->program, nullptr, FALSE);
+            } else if (r->answers == 2) {
+                r->paintedByFirst = GetUpdateRect(r->program, nullptr, FALSE) ? 0 : 1;
+            }
+            return TRUE;
+        }));
+    ASSERT_TRUE(SendRequest(app->MainWindow(), receiver, "/status", kCookie));
+    EXPECT_TRUE(testing::WaitUntil([&] { return replies.answers == 9; }, 30000))
+        << replies.answers << " answers";
+    EXPECT_EQ(replies.paintedByFirst, 1) << "the queued commands ran ahead of the paint";
+    DestroyWindow(receiver);
+}
+
+}  // namespace
+}  // namespace qv::e2e
