@@ -197,6 +197,9 @@ Reached FindOrStartProgram(const Deadline& deadline) {
         return reached;
     }
     reached.window = WaitForWindow(deadline, reached.started.get());
+    if (reached.window == nullptr && RunningInstance() == InstancePlace::OtherSession) {
+        reached.error = kOtherSession;  // the one it started found a program there meanwhile
+    }
     return reached;
 }
 
