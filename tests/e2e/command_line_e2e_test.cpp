@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -34,6 +35,27 @@ std::string Utf8(const char8_t* text) {
 // A message-only window of this thread: it answers only while the test pumps messages.
 HWND MessageWindow() {
     return CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+}
+
+// Waits for `process` to end (ending it when it does not) and gives its exit code, 99 then.
+DWORD ExitCodeOf(HANDLE process, DWORD timeoutMs = 10000) {
+    DWORD code = 99;
+    if (WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process, &code);
+    } else {
+        TerminateProcess(process, 99);
+    }
+    CloseHandle(process);
+    return code;
+}
+
+// The text of the box that `process` shows, which is then closed; and the exit code.
+std::pair<std::string, DWORD> BoxAndExitCode(HANDLE process) {
+    const auto text = WaitForBoxText(GetProcessId(process));
+    if (text) {
+        PostMessageA(FindTopLevel(GetProcessId(process), "#32770"), WM_CLOSE, 0, 0);
+    }
+    return {text.value_or("(no box)"), ExitCodeOf(process)};
 }
 
 bool ProgramWindowGone() {
@@ -231,12 +253,7 @@ TEST_F(CommandLineE2eTest, AFileArgumentOpensTheWindowAndASecondStartShowsTheFir
 
     HANDLE second = StartDetached(folder.Path(), "");
     ASSERT_NE(second, nullptr);
-    const bool ended = WaitForSingleObject(second, 30000) == WAIT_OBJECT_0;
-    if (!ended) {
-        TerminateProcess(second, 99);
-    }
-    CloseHandle(second);
-    EXPECT_TRUE(ended) << "the second start went on as a second program";
+    EXPECT_EQ(ExitCodeOf(second, 30000), 0u) << "the second start went on as a second program";
     EXPECT_TRUE(testing::WaitUntil([&] {
         return !IsIconic(app->MainWindow()) && GetForegroundWindow() == app->MainWindow();
     })) << "the first program's window was not brought to the front";
@@ -244,18 +261,9 @@ TEST_F(CommandLineE2eTest, AFileArgumentOpensTheWindowAndASecondStartShowsTheFir
     // An unknown switch, started where nobody reads output, says why in a box.
     HANDLE wrong = StartDetached(folder.Path(), "/bogus");
     ASSERT_NE(wrong, nullptr);
-    const auto box = WaitForBoxText(GetProcessId(wrong));
-    EXPECT_TRUE(box && box->find("usage: Quorvane.exe") != std::string::npos)
-        << box.value_or("(no box)");
-    if (box) {
-        PostMessageA(FindTopLevel(GetProcessId(wrong), "#32770"), WM_CLOSE, 0, 0);
-    }
-    DWORD code = 0;
-    EXPECT_EQ(WaitForSingleObject(wrong, 10000), WAIT_OBJECT_0);
-    GetExitCodeProcess(wrong, &code);
+    const auto [usage, code] = BoxAndExitCode(wrong);
+    EXPECT_NE(usage.find("usage: Quorvane.exe"), std::string::npos) << usage;
     EXPECT_EQ(code, 2u);
-    TerminateProcess(wrong, 99);
-    CloseHandle(wrong);
 }
 
 // What a program in another session leaves on the machine: its machine-wide mark only.
@@ -269,14 +277,8 @@ TEST_F(CommandLineE2eTest, AProgramInAnotherSessionIsNeitherCalledNorStartedAgai
 
     HANDLE plain = StartDetached(folder.Path(), "");
     ASSERT_NE(plain, nullptr);
-    const auto box = WaitForBoxText(GetProcessId(plain));
-    EXPECT_EQ(box, "Quorvane已在另一会话中运行");
-    if (box) {
-        PostMessageA(FindTopLevel(GetProcessId(plain), "#32770"), WM_CLOSE, 0, 0);
-    }
-    EXPECT_EQ(WaitForSingleObject(plain, 10000), WAIT_OBJECT_0);
-    TerminateProcess(plain, 99);
-    CloseHandle(plain);
+    EXPECT_EQ(BoxAndExitCode(plain),
+              std::make_pair(std::string("Quorvane已在另一会话中运行"), 0ul));
     CloseHandle(mark);
     EXPECT_TRUE(ProgramWindowGone());
 }
@@ -290,8 +292,7 @@ TEST_F(CommandLineE2eTest, QueuedCommandsLeaveTheWindowTimeToPaint) {
         int answers = 0;
         int paintedByFirst = -1;  // whether the window had painted by the first answer
     } replies{app->MainWindow()};
-    HWND receiver =
-        CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    HWND receiver = MessageWindow();
     ASSERT_NE(receiver, nullptr);
     SetWindowLongPtrA(receiver, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&replies));
     // The first answer comes while nothing else waits: the others are queued from inside it.
