@@ -45,8 +45,8 @@ void ServiceTeardown() {
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    // With arguments this process is a script's caller, not the program.
-    if (const std::optional<int> exitCode = qv::RunScriptClient()) {
+    // A script's caller, or a second start of the program: neither is the program.
+    if (const std::optional<int> exitCode = qv::RunCallerOrClaimInstance()) {
         return *exitCode;
     }
     qv::WinProfile profile;

@@ -6,7 +6,8 @@
 
 namespace qv {
 
-// Events, threads, processes: the handles CloseHandle closes (null when there is none).
+// Events, threads, processes, files, mutexes: the handles CloseHandle closes (null when there
+// is none).
 struct KernelObjectTraits {
     using Value = HANDLE;
     static Value Invalid() { return nullptr; }
@@ -43,5 +44,6 @@ struct MenuTraits {
     static void Close(Value menu) { DestroyMenu(menu); }
 };
 using MenuHandle = UniqueHandle<MenuTraits>;
+
 
 }  // namespace qv

@@ -8,9 +8,8 @@
 namespace qv {
 namespace {
 
-std::vector<std::string> RequestLines(const COPYDATASTRUCT& data) {
+std::vector<std::string> RequestLines(const std::string& text) {
     std::vector<std::string> lines;
-    const std::string text(static_cast<const char*>(data.lpData), data.cbData);
     std::size_t start = 0;
     while (start <= text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
@@ -20,11 +19,32 @@ std::vector<std::string> RequestLines(const COPYDATASTRUCT& data) {
     return lines;
 }
 
+std::string ReplyPayload(const std::string& cookie, const std::string& json) {
+    return cookie + '\0' + json;
+}
+
 }  // namespace
+
+void ScriptLink::Wake(HWND mainWindow) {
+    // Without a window yet the wake is left to the start-up's end, as a posted one would be
+    // lost; a failed post is tried again by the next wake.
+    if (mainWindow == nullptr || wakePosted_.exchange(true)) {
+        return;
+    }
+    if (!PostMessageA(mainWindow, kRunScriptsMessage, 0, 0)) {
+        wakePosted_ = false;
+    }
+}
 
 std::optional<LRESULT> ScriptLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     try {
         if (message == kRunScriptsMessage) {
+            wakePosted_ = false;
+            ScheduleRun();
+            return 0;
+        }
+        if (message == WM_TIMER && wParam == kRunScriptsTimerId) {
+            KillTimer(mainWindow_, kRunScriptsTimerId);
             SendHeldReplies();
             host_.RunNext();
             return 0;
@@ -40,6 +60,13 @@ std::optional<LRESULT> ScriptLink::OnMessage(UINT message, WPARAM wParam, LPARAM
     }
 }
 
+// One timer, set again by every wake: wakes that come while it waits fold into it.
+void ScriptLink::ScheduleRun() {
+    if (SetTimer(mainWindow_, kRunScriptsTimerId, 0, nullptr) == 0) {
+        RecordFailure("SetTimer (scripted commands)", GetLastError());
+    }
+}
+
 // Any process can send WM_COPYDATA: only a well-formed command with a live reply window
 // reaches the queue.
 LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
@@ -47,32 +74,43 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
         data.cbData == 0 || data.cbData > kMaxScriptRequestBytes) {
         return FALSE;
     }
-    const ParsedArgs parsed = ParseClientArgs(RequestLines(data));
+    const auto request =
+        SplitRequest(std::string(static_cast<const char*>(data.lpData), data.cbData));
+    if (!request) {
+        return FALSE;
+    }
+    const ParsedArgs parsed = ParseClientArgs(RequestLines(request->arguments));
     if (!parsed.args) {
         return FALSE;
     }
     const ScriptCommand command = parsed.args->command;
+    const std::string cookie = request->cookie;
     // A busy program answers a status at once from what it last knew; during its start-up
     // it knows nothing yet, and the request waits like any other.
     if (command.verb == ScriptVerb::Status && queue_.Busy() && board_.Known()) {
-        heldReplies_.emplace_back(replyWindow, ResultJson(board_.Status(true), codec_));
-        PostMessageA(mainWindow_, kRunScriptsMessage, 0, 0);
+        heldReplies_.emplace_back(replyWindow,
+                                  ReplyPayload(cookie, ResultJson(board_.Status(true), codec_)));
+        ScheduleRun();
         return TRUE;
     }
-    if (!queue_.Submit(
-            {command,
-             [this, replyWindow](const ScriptOutcome& outcome) { Reply(replyWindow, outcome); },
-             {}})) {
-        heldReplies_.emplace_back(replyWindow, ResultJson(QueueFullOutcome(command), codec_));
-        PostMessageA(mainWindow_, kRunScriptsMessage, 0, 0);
+    // A caller that has gone (ended, or gave up waiting) leaves no command to run.
+    if (!queue_.Submit({command,
+                        [this, replyWindow, cookie](const ScriptOutcome& outcome) {
+                            Reply(replyWindow, cookie, outcome);
+                        },
+                        [replyWindow] { return IsWindow(replyWindow) != FALSE; }})) {
+        heldReplies_.emplace_back(
+            replyWindow, ReplyPayload(cookie, ResultJson(QueueFullOutcome(command), codec_)));
+        ScheduleRun();
     }
     return TRUE;
 }
 
-void ScriptLink::Reply(HWND replyWindow, const ScriptOutcome& outcome) {
+void ScriptLink::Reply(HWND replyWindow, const std::string& cookie, const ScriptOutcome& outcome) {
     try {
-        if (!SendCopyData(replyWindow, mainWindow_, kScriptReplyTag, ResultJson(outcome, codec_),
-                          kReplySendMs)) {
+        if (!SendCopyData(replyWindow, mainWindow_, kScriptReplyTag,
+                          ReplyPayload(cookie, ResultJson(outcome, codec_)), kReplySendMs,
+                          SendMode::GiveUpIfHung)) {
             RecordFailure("SendMessageTimeoutA (a script's answer)", GetLastError());
         }
     } catch (...) {
@@ -83,8 +121,9 @@ void ScriptLink::Reply(HWND replyWindow, const ScriptOutcome& outcome) {
 void ScriptLink::SendHeldReplies() {
     std::vector<std::pair<HWND, std::string>> replies;
     replies.swap(heldReplies_);
-    for (const auto& [window, json] : replies) {
-        SendCopyData(window, mainWindow_, kScriptReplyTag, json, kReplySendMs);
+    for (const auto& [window, payload] : replies) {
+        SendCopyData(window, mainWindow_, kScriptReplyTag, payload, kReplySendMs,
+                     SendMode::GiveUpIfHung);
     }
 }
 

@@ -1,9 +1,10 @@
 #pragma once
 // The running program's side of the command line: takes requests arriving as WM_COPYDATA on
 // the main window, queues them, and sends each answer back to the caller's reply window.
-// Everything here runs on the window's thread.
+// Everything here runs on the window's thread, except Wake.
 #include <windows.h>
 
+#include <atomic>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,12 +23,17 @@ class ScriptLink {
 
     void SetMainWindow(HWND window) { mainWindow_ = window; }
 
-    // The form's message hook: WM_COPYDATA requests and the queue's wake message.
+    // The queue's wake, from any thread: at most one wake message waits at a time, so a
+    // burst of requests does not fill the window's queue ahead of a person's input.
+    void Wake(HWND mainWindow);
+
+    // The form's message hook: WM_COPYDATA requests, the wake message and the run timer.
     std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     LRESULT OnRequest(HWND replyWindow, const COPYDATASTRUCT& data);
-    void Reply(HWND replyWindow, const ScriptOutcome& outcome);
+    void Reply(HWND replyWindow, const std::string& cookie, const ScriptOutcome& outcome);
+    void ScheduleRun();
     void SendHeldReplies();
 
     ScriptHost& host_;
@@ -35,7 +41,9 @@ class ScriptLink {
     StatusBoard& board_;
     const TextCodec& codec_;
     HWND mainWindow_ = nullptr;
-    // Answers given at once (status while busy) go out after WM_COPYDATA has returned.
+    std::atomic<bool> wakePosted_{false};
+    // Answers given at once (status while busy, queue full) go out after WM_COPYDATA has
+    // returned: the window, and the cookie with the JSON.
     std::vector<std::pair<HWND, std::string>> heldReplies_;
 };
 

@@ -27,27 +27,28 @@ bool WriteConsoleLine(HANDLE console, const std::string& utf8) {
 
 }  // namespace
 
-void WriteOutputLine(const std::string& utf8) {
+bool WriteOutputLine(const std::string& utf8) {
     HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
     if (out != nullptr && out != INVALID_HANDLE_VALUE) {
         const DWORD type = GetFileType(out);
         if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
-            WriteAll(out, utf8 + "\n");
-            return;
+            return WriteAll(out, utf8 + "\n");
         }
         if (type == FILE_TYPE_CHAR && WriteConsoleLine(out, utf8)) {
-            return;
+            return true;
         }
     }
     if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
-        return;  // started without a console and without a redirection: nobody reads it
+        return false;  // started without a console and without a redirection: nobody reads it
     }
     HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
-    if (console != INVALID_HANDLE_VALUE) {
-        WriteConsoleLine(console, utf8);
-        CloseHandle(console);
+    if (console == INVALID_HANDLE_VALUE) {
+        return false;
     }
+    const bool written = WriteConsoleLine(console, utf8);
+    CloseHandle(console);
+    return written;
 }
 
 }  // namespace qv

@@ -19,7 +19,7 @@ Scripting::Scripting(Assistant& assistant, AppState& state, Services& services,
                      std::function<HWND()> mainWindow)
     : s_(services),
       mainWindow_(std::move(mainWindow)),
-      queue_([this] { PostMessageA(mainWindow_(), kRunScriptsMessage, 0, 0); }),
+      queue_([this] { link_.Wake(mainWindow_()); }),
       host_(assistant, state, services, queue_, board_),
       link_(host_, queue_, board_, codec_) {}
 

@@ -1,5 +1,7 @@
 #include "e2e/support/script_driver.h"
 
+#include "e2e/support/e2e_driver.h"
+
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -44,6 +46,47 @@ std::optional<ClientRun> RunClient(const std::string& folder, const std::string&
     // Started from elsewhere, like a script would: the program must find its own folder.
     return testing::RunCapturingOutput("\"" + folder + "\\Quorvane.exe\" " + arguments, "C:\\",
                                        timeoutMs);
+}
+
+HANDLE StartDetached(const std::string& folder, const std::string& arguments) {
+    std::string command = "\"" + folder + "\\Quorvane.exe\" " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr,
+                        "C:\\", &startup, &info)) {
+        return nullptr;
+    }
+    CloseHandle(info.hThread);
+    return info.hProcess;
+}
+
+std::optional<std::string> WaitForBoxText(DWORD processId, DWORD timeoutMs) {
+    std::optional<std::string> text;
+    testing::WaitUntil(
+        [&] {
+            HWND box = FindTopLevel(processId, "#32770");
+            char buffer[1024] = {};
+            // The box's text is its static control 0xFFFF.
+            if (box != nullptr && GetDlgItemTextA(box, 0xFFFF, buffer, sizeof buffer) > 0) {
+                text = buffer;
+            }
+            return text.has_value();
+        },
+        timeoutMs);
+    return text;
+}
+
+bool SendRequest(HWND program, HWND replyWindow, const std::string& arguments,
+                 const std::string& cookie) {
+    const std::string payload = arguments + '\0' + cookie;
+    COPYDATASTRUCT data = {0x51565251, static_cast<DWORD>(payload.size()),
+                           const_cast<char*>(payload.data())};
+    DWORD_PTR taken = 0;
+    return SendMessageTimeoutA(program, WM_COPYDATA, reinterpret_cast<WPARAM>(replyWindow),
+                               reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 5000, &taken) &&
+           taken == TRUE;
 }
 
 HttpAnswer HttpExchange(std::uint16_t port, const std::string& request, DWORD timeoutMs) {

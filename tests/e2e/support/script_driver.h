@@ -19,6 +19,18 @@ using ClientRun = testing::ProgramRun;
 std::optional<ClientRun> RunClient(const std::string& folder, const std::string& arguments,
                                    DWORD timeoutMs = 60000);
 
+// Starts <folder>\Quorvane.exe with `arguments` as a click or a shortcut would: no standard
+// handles and nobody reading. The process handle, or null.
+HANDLE StartDetached(const std::string& folder, const std::string& arguments);
+
+// The text of the message box shown by process `processId`, waited for; nullopt when none came.
+std::optional<std::string> WaitForBoxText(DWORD processId, DWORD timeoutMs = 15000);
+
+// Sends a request to the program's window as the caller does, from `replyWindow`, with the
+// caller's `cookie`; true when it was taken.
+bool SendRequest(HWND program, HWND replyWindow, const std::string& arguments,
+                 const std::string& cookie);
+
 struct HttpAnswer {
     int status = 0;  // 0: no answer (connection refused or closed without one)
     std::string head;
