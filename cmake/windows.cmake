@@ -38,7 +38,7 @@ add_custom_command(OUTPUT ${QV_ICON}
     DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/scripts/make_icon.py)
 add_custom_target(qv_icon DEPENDS ${QV_ICON})
 
-add_executable(Quorvane WIN32 src/main_win.cpp res/quorvane.rc)
+add_executable(Quorvane WIN32 src/main_win.cpp src/line_wiring_win.cpp res/quorvane.rc)
 add_dependencies(Quorvane qv_icon)
 target_include_directories(Quorvane PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_CURRENT_SOURCE_DIR}/res)
 set_source_files_properties(res/quorvane.rc PROPERTIES OBJECT_DEPENDS ${QV_ICON})

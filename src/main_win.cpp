@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <memory>
+
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "app/settings.h"
@@ -13,6 +15,7 @@
 #include "desktop/tray_state.h"
 #include "desktop/tray_win.h"
 #include "dialup/ras_service_win.h"
+#include "line_wiring_win.h"
 #include "resource_ids.h"
 #include "system/profile_win.h"
 #include "ui/event_pump_win.h"
@@ -36,7 +39,16 @@ void CleanUp() {
     qv::ReleaseTrayState();
 }
 
+// The program ends through EndProgram, which does not return to unwind WinMain's locals.
+qv::LineWiring*& RunningLineWiring() {
+    static qv::LineWiring* wiring = nullptr;
+    return wiring;
+}
+
 void ServiceTeardown() {
+    if (RunningLineWiring() != nullptr) {
+        RunningLineWiring()->Stop();
+    }
     qv::StopRemoteControlAtExit();
     qv::CloseHttpSession();
     qv::RasTeardownAtExit();
@@ -72,12 +84,21 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
                           pump, profile, hotkeys, ProgramIconFile(instance)};
     qv::Assistant app(qv::TheAppState(), services);
     qv::Scripting scripts(app, qv::TheAppState(), services, [&form] { return form.MainWindow(); });
-    form.SetMessageHook([&scripts](UINT message, WPARAM wParam, LPARAM lParam) {
+    std::unique_ptr<qv::LineWiring> line;
+    form.SetMessageHook([&scripts, &line](UINT message, WPARAM wParam, LPARAM lParam) {
+        if (line) {
+            if (const auto result = line->OnMessage(message, wParam, lParam)) {
+                return result;
+            }
+        }
         return scripts.OnMessage(message, wParam, lParam);
     });
     scripting = &scripts;
 
     if (form.Load(instance)) {
+        line = std::make_unique<qv::LineWiring>(app, services, scripts, form.MainWindow());
+        RunningLineWiring() = line.get();
+        line->Start();
         scripts.StartRemoteControl();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

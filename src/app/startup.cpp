@@ -16,6 +16,7 @@ void Assistant::InitMainWindow() {
     if (!echoUrl.empty()) {
         SetIpEchoPageUrl(echoUrl);
     }
+    SetKeepLine(ReadKeepLineSettings(s_.profile));
 
     const std::uintptr_t window = s_.units.WindowHandle(Unit::窗口);
     const Text tip = kTrayTipText;

@@ -45,5 +45,4 @@ struct MenuTraits {
 };
 using MenuHandle = UniqueHandle<MenuTraits>;
 
-
 }  // namespace qv

@@ -9,15 +9,10 @@
 #include <optional>
 #include <string>
 
+#include "base/main_window_win.h"
+
 namespace qv {
 
-inline constexpr const char* kMainWindowClassName = "QuorvaneMainWindow";
-// Posted to the main window when a scripted command waits its turn; reaches the link through
-// the form's message hook (the form's own private message is WM_APP + 1).
-inline constexpr UINT kRunScriptsMessage = WM_APP + 2;
-// The link's timer on the main window that runs the next scripted command: WM_TIMER comes
-// after input and paint, so the window answers a person between commands.
-inline constexpr UINT_PTR kRunScriptsTimerId = 0x5156;
 inline constexpr ULONG_PTR kScriptRequestTag = 0x51565251;  // "QVRQ"
 inline constexpr ULONG_PTR kScriptReplyTag = 0x51565250;    // "QVRP"
 inline constexpr DWORD kMaxScriptRequestBytes = 256;

@@ -45,14 +45,36 @@ class Scripting {
     // configuration says why in a balloon and starts nothing.
     void StartRemoteControl();
 
+    // The line watch saw the line go down: handled like an event, so scripts wait for it.
+    void LineDown() { host_.LineDown(); }
+
+    // What a status tells beyond the last command: the watch, a pending retry, the pool.
+    StatusBoard& Board() { return board_; }
+    // Follows the line for the board: a pending retry shows in a status meanwhile.
+    LineListeners& RetryReporter() { return retryReporter_; }
+
   private:
+    class RetryReporter final : public LineListeners {
+      public:
+        explicit RetryReporter(StatusBoard& board) : board_(board) {}
+        void BeforeHangUp() override {}
+        void OnLineEvent(const LineEvent&) override {}
+        void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
+            board_.SetRetry(rasError, milliseconds);
+        }
+
+      private:
+        StatusBoard& board_;
+    };
+
     Services& s_;
     std::function<HWND()> mainWindow_;
     WinTextCodec codec_;
     CommandQueue queue_;
-    StatusBoard board_;
+    StatusBoard board_{[] { return static_cast<std::uint32_t>(GetTickCount()); }};
     ScriptHost host_;
     ScriptLink link_;
+    RetryReporter retryReporter_{board_};
 };
 
 // The entry's end routine: stops the HTTP control's thread before the process ends.

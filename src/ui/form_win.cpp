@@ -6,14 +6,13 @@
 namespace qv {
 namespace {
 
-constexpr const char* kMainWindowClass = "QuorvaneMainWindow";
 constexpr const char* kFormProperty = "QvForm";
 constexpr DWORD kMainWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 
 bool RegisterMainWindowClass(HINSTANCE instance) {
     WNDCLASSEXA cls = {};
     cls.cbSize = sizeof cls;
-    if (GetClassInfoExA(instance, kMainWindowClass, &cls)) {
+    if (GetClassInfoExA(instance, kMainWindowClassName, &cls)) {
         return true;
     }
     cls.lpfnWndProc = DefWindowProcA;  // replaced below; the real one needs the form
@@ -24,7 +23,7 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
                                                 GetSystemMetrics(SM_CYSMICON), 0));
     cls.hCursor = LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    cls.lpszClassName = kMainWindowClass;
+    cls.lpszClassName = kMainWindowClassName;
     return RegisterClassExA(&cls) != 0;
 }
 
@@ -42,9 +41,9 @@ bool FormWindow::Load(HINSTANCE instance) {
     font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const int left = CentredOrigin(GetSystemMetrics(SM_CXSCREEN), window.width);
     const int top = CentredOrigin(GetSystemMetrics(SM_CYSCREEN), window.height);
-    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClass, window.caption, kMainWindowStyle,
-                            left, top, window.width, window.height, nullptr, nullptr, instance,
-                            nullptr);
+    hwnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, kMainWindowClassName, window.caption,
+                            kMainWindowStyle, left, top, window.width, window.height, nullptr,
+                            nullptr, instance, nullptr);
     if (hwnd_ == nullptr) {
         return false;
     }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/ports.h"
+#include "base/main_window_win.h"
 #include "ui/form_table.h"
 #include "ui/unit_win.h"
 
@@ -17,10 +18,6 @@ namespace qv {
 
 // Runs the handler bound to an event; the result is the message result where it has one.
 using EventSink = std::function<std::intptr_t(Handler, std::intptr_t, std::intptr_t)>;
-
-// Private messages of the form's own window.
-inline constexpr UINT kItemChosenMessage = WM_APP + 1;  // wParam: the combo box's unit id
-// WM_APP + 2 is taken by the scripting link (control/script_wire_win.h) through the hook.
 
 // Messages the form leaves alone may be taken by an extension (the scripting link); nullopt
 // passes them on to the default procedure.

@@ -1,0 +1,34 @@
+#pragma once
+// Several followers of the line behind the one port: each is told, in the order added.
+#include <vector>
+
+#include "app/ports.h"
+
+namespace qv {
+
+class LineListenerList final : public LineListeners {
+  public:
+    void Add(LineListeners& listener) { listeners_.push_back(&listener); }
+    bool Empty() const { return listeners_.empty(); }
+
+    void BeforeHangUp() override {
+        for (LineListeners* listener : listeners_) {
+            listener->BeforeHangUp();
+        }
+    }
+    void OnLineEvent(const LineEvent& event) override {
+        for (LineListeners* listener : listeners_) {
+            listener->OnLineEvent(event);
+        }
+    }
+    void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
+        for (LineListeners* listener : listeners_) {
+            listener->OnRetryWait(rasError, milliseconds);
+        }
+    }
+
+  private:
+    std::vector<LineListeners*> listeners_;
+};
+
+}  // namespace qv
