@@ -2,15 +2,15 @@
 # The include rules of src/, checked on every file:
 #   - portable files (all but *_win.cpp / *_win.h) include no Windows header;
 #   - dependencies point one way: base on nothing of ours; app on base; ui, desktop, dialup,
-#     web, control, system and pool on app and base (never on each other); main_win.cpp on
-#     everything.
+#     web, control, system, pool and notify on app and base (never on each other);
+#     main_win.cpp on everything.
 cd "$(dirname "$0")/.."
 status=0
 allowed() {
     case "$1" in
         base) echo "base" ;;
         app) echo "base app" ;;
-        ui | desktop | dialup | web | control | system | pool) echo "base app $1" ;;
+        ui | desktop | dialup | web | control | system | pool | notify) echo "base app $1" ;;
         *) echo "" ;;
     esac
 }
