@@ -101,7 +101,9 @@ endif()
 if(TARGET qv_wine_support)
     target_link_libraries(qv_wine_support PUBLIC iphlpapi)
 endif()
-# The page-fetch test runs its own HTTP server on the loopback interface.
-if(TARGET http_fetch_test)
-    target_link_libraries(http_fetch_test PRIVATE ws2_32)
-endif()
+# The page-fetch and notifier tests run their own HTTP server on the loopback interface.
+foreach(test_name http_fetch_test notifier_test)
+    if(TARGET ${test_name})
+        target_link_libraries(${test_name} PRIVATE ws2_32)
+    endif()
+endforeach()

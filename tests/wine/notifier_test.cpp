@@ -1,0 +1,261 @@
+// The notifier against a real batch hook and a scripted HTTP server on 127.0.0.1.
+#include "wine/local_http_server.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <nlohmann/json.hpp>
+
+#include "notify/notifier_win.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::testing {
+namespace {
+
+constexpr char kHookFileVariable[] = "QV_TEST_HOOK_FILE";
+
+// Run by the notifier as its hook (this program, filtered to this test): notes its process
+// id and never ends by itself.
+TEST(NotifierHook, SleepsUntilEnded) {
+    char file[MAX_PATH];
+    if (GetEnvironmentVariableA("QV_EVENT", nullptr, 0) == 0 ||
+        GetEnvironmentVariableA(kHookFileVariable, file, sizeof file) == 0) {
+        GTEST_SKIP() << "runs only as the notifier's hook";
+    }
+    std::ofstream(file, std::ios::app) << GetCurrentProcessId() << "\n";
+    Sleep(INFINITE);
+}
+
+LineEvent Event(LineEventKind kind, const char* ip) {
+    LineEvent event;
+    event.kind = kind;
+    event.ip = ip;
+    event.previousIp = "203.0.113.1";
+    event.entry = "宽带连接";
+    event.rasError = kind == LineEventKind::Failed ? 691 : 0;
+    return event;
+}
+
+std::vector<std::string> Lines(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Reads the request's body after its head, as Content-Length tells.
+std::string FullRequest(SOCKET client, const std::string& head) {
+    std::string request = head;
+    const std::size_t end = request.find("\r\n\r\n");
+    const std::size_t at = AsciiLower(request).find("content-length:");
+    if (end == std::string::npos || at == std::string::npos) {
+        return request;
+    }
+    const std::size_t want = end + 4 + std::stoul(request.substr(at + 15));
+    char buffer[1024];
+    while (request.size() < want) {
+        const int n = recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            break;
+        }
+        request.append(buffer, static_cast<std::size_t>(n));
+    }
+    return request;
+}
+
+std::string Body(const std::string& request) {
+    const std::size_t end = request.find("\r\n\r\n");
+    return end == std::string::npos ? std::string() : request.substr(end + 4);
+}
+
+class NotifierTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!server.Listening()) {
+            GTEST_SKIP() << "no loopback socket";
+        }
+        char temp[MAX_PATH];
+        GetTempPathA(sizeof temp, temp);
+        // A blank in the path: the batch file's path must survive the command processor.
+        directory = std::string(temp) + "qv notify " + std::to_string(GetCurrentProcessId());
+        CreateDirectoryA(directory.c_str(), nullptr);
+        eventsFile = directory + "\\events.txt";
+        hookFile = directory + "\\hook.bat";
+        // Wine's command processor drops a redirection after a parenthesised block; the blank
+        // before ">>" keeps a trailing digit from being read as a handle number.
+        std::ofstream(hookFile, std::ios::binary)
+            << "@echo off\r\necho %QV_EVENT% %QV_IP% %QV_RAS_ERROR% >>\"" << eventsFile << "\"\r\n";
+        SetAnswer("200 OK");
+    }
+    void TearDown() override {
+        for (const std::string& file : {eventsFile, hookFile, directory + "\\pids.txt"}) {
+            DeleteFileA(file.c_str());
+        }
+        RemoveDirectoryA(directory.c_str());
+    }
+
+    // Answers every POST with `status` after reading it whole, and keeps it.
+    void SetAnswer(const std::string& status, DWORD delayMs = 0) {
+        server.SetAnswer([this, status, delayMs](SOCKET client, const std::string& head) {
+            const std::string request = FullRequest(client, head);
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                posts.push_back(request);
+            }
+            Sleep(delayMs);  // a slow server, not a wait of the test's
+            LocalHttpServer::Send(client, LocalHttpServer::Reply(status, "", 0));
+        });
+    }
+
+    std::vector<std::string> Posts() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return posts;
+    }
+
+    NotifierTimings fast{2000, 5000, 50};
+    std::string directory;
+    std::string eventsFile;
+    std::string hookFile;
+    std::mutex mutex;
+    std::vector<std::string> posts;
+    std::atomic<int> problems = 0;
+    Notifier::ProblemCallback countProblems = [this](const Text&) { ++problems; };
+    // Last, so that it ends first: its threads use the members above.
+    LocalHttpServer server;
+};
+
+TEST_F(NotifierTest, HookThenWebhookRunForEachEventInOrderWithItsFacts) {
+    NotifySettings settings;
+    settings.command = hookFile;
+    settings.url = server.Url("/line?from=quorvane");
+    Notifier notifier(settings, countProblems, fast);
+    notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.12"));
+    notifier.OnLineEvent(Event(LineEventKind::Dropped, ""));
+    notifier.OnLineEvent(Event(LineEventKind::Failed, ""));
+    notifier.OnLineEvent(Event(LineEventKind::Connected, "2001:db8::7"));
+
+    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 4; }, 30000)) << Posts().size();
+    EXPECT_EQ(Lines(eventsFile),
+              (std::vector<std::string>{"connected 203.0.113.12 0", "dropped  0", "failed  691",
+                                        "connected 2001:db8::7 0"}));
+    const char* const events[] = {"connected", "dropped", "failed", "connected"};
+    const char* const ips[] = {"203.0.113.12", "", "", "2001:db8::7"};
+    const std::vector<std::string> requests = Posts();
+    ASSERT_EQ(requests.size(), 4u);
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        SCOPED_TRACE(requests[i]);
+        EXPECT_EQ(requests[i].rfind("POST /line?from=quorvane HTTP/1.1\r\n", 0), 0u);
+        EXPECT_NE(requests[i].find("Content-Type: application/json\r\n"), std::string::npos);
+        const auto json = nlohmann::json::parse(Body(requests[i]));
+        EXPECT_EQ(json["event"], events[i]);
+        EXPECT_EQ(json["ip"], ips[i]);
+        EXPECT_EQ(json["previous_ip"], "203.0.113.1");
+        EXPECT_EQ(json["entry"], "\xE5\xAE\xBD\xE5\xB8\xA6\xE8\xBF\x9E\xE6\x8E\xA5");
+        EXPECT_EQ(json["ras_error"], i == 2 ? 691 : 0);
+        EXPECT_GE(json["time"].get<std::string>().size(), 20u);
+    }
+    EXPECT_EQ(problems, 0);
+}
+
+TEST_F(NotifierTest, AHookThatNeverEndsIsEndedAtTheLimitAndReportedOnce) {
+    const std::string pids = directory + "\\pids.txt";
+    SetEnvironmentVariableA(kHookFileVariable, pids.c_str());
+    char self[MAX_PATH];
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    NotifySettings settings;
+    settings.command = "\"" + std::string(self) + "\" --gtest_filter=NotifierHook.SleepsUntilEnded";
+    settings.url = server.Url("/");  // each POST tells that its event's hook is over
+    // Long enough for this program to start under Wine and note itself.
+    Notifier notifier(settings, countProblems, {3000, 5000, 50});
+    notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.12"));
+    notifier.OnLineEvent(Event(LineEventKind::Disconnected, ""));
+
+    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 2; }, 30000));
+    SetEnvironmentVariableA(kHookFileVariable, nullptr);
+    EXPECT_EQ(problems, 1);
+    const std::vector<std::string> started = Lines(pids);
+    ASSERT_EQ(started.size(), 2u);
+    for (const std::string& pid : started) {
+        const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid));
+        if (process != nullptr) {
+            EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0) << pid;
+            CloseHandle(process);
+        }
+    }
+}
+
+TEST_F(NotifierTest, AFailingWebhookIsTriedThreeTimesAndReportedOnceUntilItWorksAgain) {
+    SetAnswer("503 Service Unavailable");
+    NotifySettings settings;
+    settings.url = server.Url("/");
+    Notifier notifier(settings, countProblems, fast);
+    for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+        notifier.OnLineEvent(Event(LineEventKind::Connected, ip));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 9; }, 30000)) << Posts().size();
+    SetAnswer("204 No Content");
+    notifier.OnLineEvent(Event(LineEventKind::Connected, "10.0.0.4"));
+    // The fourth event's POST comes only after the third has failed its last try.
+    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 10; }, 30000));
+    EXPECT_EQ(problems, 1);
+    const std::vector<std::string> requests = Posts();
+    for (std::size_t i = 0; i < 10; ++i) {
+        const std::string ip = "10.0.0." + std::to_string(i / 3 + 1);
+        EXPECT_EQ(nlohmann::json::parse(Body(requests[i]))["ip"], ip) << i;
+    }
+
+    SetAnswer("500 Internal Server Error");
+    notifier.OnLineEvent(Event(LineEventKind::Dropped, ""));
+    EXPECT_TRUE(WaitUntil([&] { return problems == 2; }, 30000));
+    EXPECT_EQ(Posts().size(), 13u);
+}
+
+TEST_F(NotifierTest, AClosedPortIsReportedOnceAcrossEvents) {
+    std::string closedUrl;
+    {
+        LocalHttpServer closed;
+        closedUrl = closed.Url("/");
+    }
+    NotifySettings settings;
+    settings.command = hookFile;  // its line tells that the event before is done
+    settings.url = closedUrl;
+    Notifier notifier(settings, countProblems, fast);
+    for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"}) {
+        notifier.OnLineEvent(Event(LineEventKind::Connected, ip));
+    }
+    ASSERT_TRUE(WaitUntil([&] { return Lines(eventsFile).size() >= 4; }, 30000));
+    EXPECT_EQ(problems, 1);
+}
+
+TEST_F(NotifierTest, TheWindowsThreadIsNeverHeldUpAndTheEndIsPrompt) {
+    SetAnswer("200 OK", 3000);
+    NotifySettings settings;
+    settings.url = server.Url("/");
+    auto notifier = std::make_unique<Notifier>(settings, countProblems, fast);
+    ULONGLONG longest = 0;
+    for (std::size_t i = 0; i < Notifier::kQueueLimit + 8; ++i) {
+        const ULONGLONG start = GetTickCount64();
+        notifier->OnLineEvent(Event(LineEventKind::Connected, "10.0.0.1"));
+        longest = std::max(longest, GetTickCount64() - start);
+    }
+    EXPECT_LT(longest, 100u);
+    ASSERT_TRUE(WaitUntil([&] { return !Posts().empty(); }, 10000));
+    const ULONGLONG start = GetTickCount64();
+    notifier.reset();
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_EQ(problems, 0);
+}
+
+}  // namespace
+}  // namespace qv::testing
