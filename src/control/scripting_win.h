@@ -54,9 +54,9 @@ class Scripting {
     LineListeners& RetryReporter() { return retryReporter_; }
 
   private:
-    class RetryReporter final : public LineListeners {
+    class BoardRetryListener final : public LineListeners {
       public:
-        explicit RetryReporter(StatusBoard& board) : board_(board) {}
+        explicit BoardRetryListener(StatusBoard& board) : board_(board) {}
         void BeforeHangUp() override {}
         void OnLineEvent(const LineEvent&) override {}
         void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
@@ -74,7 +74,7 @@ class Scripting {
     StatusBoard board_{[] { return static_cast<std::uint32_t>(GetTickCount()); }};
     ScriptHost host_;
     ScriptLink link_;
-    RetryReporter retryReporter_{board_};
+    BoardRetryListener retryReporter_{board_};
 };
 
 // The entry's end routine: stops the HTTP control's thread before the process ends.
