@@ -6,11 +6,16 @@
 #include <cstdint>
 
 #include "app/ports.h"
+#include "dialup/hang_up_wait.h"
 
 namespace qv {
 
 class RasService final : public Dialup {
   public:
+    // `hangUpBoundMs`: how long a hang-up is waited for before the service goes on.
+    explicit RasService(std::uint32_t hangUpBoundMs = kHangUpBoundMs)
+        : hangUpBoundMs_(hangUpBoundMs) {}
+
     int EntryCount() override;
     Text EntryName(int index) override;
     // Always dials synchronously: every caller waits for the outcome, so `wait` is not used.
@@ -22,6 +27,7 @@ class RasService final : public Dialup {
     std::uint32_t LastDialError() const override { return lastDialError_; }
 
   private:
+    std::uint32_t hangUpBoundMs_;
     std::uint32_t lastDialError_ = 0;
 };
 
