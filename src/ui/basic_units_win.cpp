@@ -178,6 +178,8 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
                 return 0;
             }
             break;
+        case WM_NCPAINT:
+            return 0;  // no border, no frame outside the client area; the system would take a DC
         case WM_COMMAND:
         case WM_NOTIFY:
         case WM_CTLCOLOREDIT:
