@@ -4,7 +4,7 @@
 //   qv_bench wait-ready <window class>             waits until a started program is ready
 //   qv_bench redial <count>                        redials the running program through its
 //                                                  button: "redial <wall ms> <cpu ms>" each
-// "First paint" is the moment the window and every visible window in it have been painted;
+// "First paint" is the moment the window's status bar, painted last, shows on the screen;
 // "ready" the moment status part 2 holds text: the last thing the program's start-up writes.
 #include <windows.h>
 
@@ -14,7 +14,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <set>
 #include <string>
 #include <thread>
 
@@ -39,41 +38,49 @@ bool StatusPart2Written(DWORD processId, const char* className) {
            LOWORD(length) > 0;
 }
 
-// The system drops a window's update region once the window has painted it; a window shown
-// but not yet painted still has one. Each window is asked directly, with no message sent, so
-// a program busy in its start-up is measured as it is. A window seen painted once counts as
-// painted: the start-up's own writes invalidate some again soon after.
-struct PaintWatch {
-    std::set<HWND> painted;
-    bool unpainted = false;
-
-    void Note(HWND window) {
-        if (!IsWindowVisible(window) || painted.count(window) != 0) {
-            return;
-        }
-        if (GetUpdateRect(window, nullptr, FALSE)) {
-            unpainted = true;
-        } else {
-            painted.insert(window);
-        }
+// True once the window's status bar shows on the screen, read as a person sees it: its pane
+// borders, darker than the face, across a mostly light bar. Until it is painted its place is
+// one colour. Both programs paint it last but for windows out of sight, and the screen keeps
+// what was painted, so a watch that gets little processor time cannot miss it.
+bool StatusBarShown(HWND window) {
+    HWND bar = window ? FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
+    RECT rc;
+    if (bar == nullptr || !IsWindowVisible(bar) || !GetWindowRect(bar, &rc) ||
+        rc.right <= rc.left || rc.bottom <= rc.top) {
+        return false;
     }
-
-    static BOOL CALLBACK NoteChild(HWND child, LPARAM watch) {
-        reinterpret_cast<PaintWatch*>(watch)->Note(child);
-        return TRUE;
-    }
-
-    // True once the window and every visible window in it have been seen painted.
-    bool AllPainted(HWND window) {
-        if (window == nullptr || !IsWindowVisible(window)) {
-            return false;
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    int light = 0;
+    int darker = 0;
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
+        GdiFlush();
+        const auto* pixel = static_cast<const unsigned char*>(bits);  // blue, green, red, unused
+        for (int i = 0; i < width * height; ++i, pixel += 4) {
+            const int luma = (pixel[2] * 299 + pixel[1] * 587 + pixel[0] * 114) / 1000;
+            light += luma >= 200;
+            darker += luma < 200;
         }
-        unpainted = false;
-        Note(window);
-        EnumChildWindows(window, &NoteChild, reinterpret_cast<LPARAM>(this));
-        return !unpainted;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
     }
-};
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return light * 2 >= width * height && darker >= width / 2;
+}
 
 int WaitReady(const char* className) {
     const double started = NowMs();
@@ -101,13 +108,12 @@ int Startup(const std::string& exe, const char* className, int runs) {
             std::fprintf(stderr, "cannot start %s\n", exe.c_str());
             return 1;
         }
-        // The paint is watched from a thread of its own: asking for the status text waits
-        // while the program is busy, which would hold the watch on the paint up.
+        // The screen is watched from a thread of its own: asking for the status text waits
+        // while the program is busy, which would hold the watch up.
         std::atomic<double> paintMs = -1.0;
         std::thread paintWatch([&] {
-            PaintWatch watch;
             while (NowMs() - started < 60000) {
-                if (watch.AllPainted(qv::e2e::FindTopLevel(info.dwProcessId, className))) {
+                if (StatusBarShown(qv::e2e::FindTopLevel(info.dwProcessId, className))) {
                     paintMs = NowMs() - started;
                     return;
                 }
