@@ -25,9 +25,25 @@ if ((${#missing[@]})); then
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-# Wine's ANSI code page follows the locale: zh_CN.UTF-8 gives code page 936 (GBK).
-if ! locale -a 2>/dev/null | grep -qi '^zh_CN\.utf-\?8$'; then
-    $sudo sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
-    grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
-    $sudo locale-gen >/dev/null
+# Wine's ANSI code page follows the locale: zh_CN.UTF-8 gives code page 936 (GBK). `locale -a`
+# lists it as zh_CN.utf8; the list is read whole before it is searched (a search that stops at
+# the first match would cut the listing's pipe short, which pipefail reports as a failure).
+zh_cn_generated() {
+    local all
+    all=$(locale -a 2>/dev/null) || return 1
+    grep -qix 'zh_cn\.utf-\?8' <<<"$all"
+}
+if ! zh_cn_generated; then
+    # locale-gen does nothing without a non-empty /etc/locale.gen and ignores localedef's errors.
+    [ -f /etc/locale.gen ] && $sudo sed -i 's/^# *\(zh_CN\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    grep -qs '^zh_CN\.UTF-8 UTF-8' /etc/locale.gen ||
+        echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    $sudo locale-gen --keep-existing >/dev/null
+    zh_cn_generated ||
+        $sudo localedef -i zh_CN -c -f UTF-8 -A /usr/share/locale/locale.alias zh_CN.UTF-8 || true
+    if ! zh_cn_generated; then
+        echo "install-deps: the zh_CN.UTF-8 locale could not be generated (package locales);" \
+            "Wine needs it for code page 936" >&2
+        exit 1
+    fi
 fi

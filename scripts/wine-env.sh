@@ -2,7 +2,33 @@
 # wine_env_start starts Xvfb (when there is no usable display) and a persistent wineserver.
 qv_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
-export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+# Wine takes its ANSI code page from the locale: zh_CN.UTF-8 gives code page 936 (GBK), which
+# the program's texts are in. Only a locale that exists is set (a missing one makes every shell
+# and tool warn "cannot change locale"): the system's, else a copy compiled for this checkout
+# alone under build/locale (no root needed; found through LOCPATH, beside C.UTF-8); failing
+# both, C.UTF-8 and wine_env_start refuses to run Wine with the wrong code page.
+qv_locale_missing=""
+qv_system_has_zh_cn() {
+    local all
+    all=$(locale -a 2>/dev/null) || return 1
+    grep -qix 'zh_cn\.utf-\?8' <<<"$all"
+}
+qv_private_locale() {
+    local dir="$qv_root/build/locale"
+    if [ ! -f "$dir/zh_CN.UTF-8/LC_CTYPE" ]; then
+        rm -rf "$dir" && mkdir -p "$dir" || return 1
+        localedef -i zh_CN -c -f UTF-8 "$dir/zh_CN.UTF-8" >"$dir.log" 2>&1
+        [ -f "$dir/zh_CN.UTF-8/LC_CTYPE" ] || return 1
+        [ -d /usr/lib/locale/C.utf8 ] && cp -r /usr/lib/locale/C.utf8 "$dir/"
+    fi
+    export LOCPATH="$dir"
+}
+if qv_system_has_zh_cn || qv_private_locale; then
+    export LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+else
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    qv_locale_missing=1
+fi
 export WINEARCH=win64
 export WINEDEBUG="${WINEDEBUG:--all}"
 # The virtual desktop below has a notification area: tests that need one fail without it.
@@ -32,6 +58,11 @@ qv_prefix_setup() {
 }
 
 wine_env_start() {
+    if [ -n "$qv_locale_missing" ]; then
+        echo "wine-env: no zh_CN.UTF-8 locale, so Wine would not use code page 936 (GBK);" \
+            "run scripts/install-deps.sh (package locales; see $qv_root/build/locale.log)" >&2
+        return 1
+    fi
     if ! qv_display_works; then
         local n=97
         while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done

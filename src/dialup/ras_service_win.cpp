@@ -60,8 +60,8 @@ bool IsEstablished(HRASCONN connection) {
 }
 
 // RasHangUpA only starts the hang-up; the handle stays valid until the line is down, and a
-// new dial before that can fail. Waits for it to go, at most kHangUpBoundMs.
-void HangUpAndWait(HRASCONN connection) {
+// new dial before that can fail. Waits for it to go, at most `boundMs`.
+void HangUpAndWait(HRASCONN connection, std::uint32_t boundMs) {
     if (const DWORD result = RasHangUpA(connection); result != 0) {
         RecordFailure("RasHangUpA", result);
     }
@@ -70,17 +70,17 @@ void HangUpAndWait(HRASCONN connection) {
                       RASCONNSTATUSA status;
                       return QueryStatus(connection, status) == ERROR_INVALID_HANDLE;
                   },
-                  [](std::uint32_t ms) { Sleep(ms); });
+                  [](std::uint32_t ms) { Sleep(ms); }, boundMs);
 }
 
 // Clears the remembered connection before hanging it up, so it is never hung up twice.
-void ForgetAndHangUp() {
+void ForgetAndHangUp(std::uint32_t boundMs) {
     void* connection = DialledConnection();
     if (connection == nullptr) {
         return;
     }
     DialledConnection() = nullptr;
-    HangUpAndWait(connection);
+    HangUpAndWait(connection, boundMs);
 }
 
 }  // namespace
@@ -108,7 +108,7 @@ Text RasService::EntryName(int index) {
 
 std::uint32_t RasService::Dial(const Text& target, const Text& account, const Text& password,
                                bool) {
-    ForgetAndHangUp();
+    ForgetAndHangUp(hangUpBoundMs_);
 
     RASDIALPARAMSA params;
     std::memset(&params, 0, sizeof params);
@@ -135,7 +135,7 @@ std::uint32_t RasService::Dial(const Text& target, const Text& account, const Te
     if (result != 0) {
         RecordFailure("RasDialA", result);
         // A failed dial may still have left a handle that holds the port.
-        ForgetAndHangUp();
+        ForgetAndHangUp(hangUpBoundMs_);
     }
     return result;
 }
@@ -157,19 +157,19 @@ bool AnyConnectionEstablished() {
 }
 
 void RasService::HangUpAll() {
-    ForgetAndHangUp();
+    ForgetAndHangUp(hangUpBoundMs_);
     ConnectionListing listing;
     const DWORD count = EnumerateConnections(listing);
     // Whatever their state, connections still being set up included.
     for (DWORD i = 0; i < count; ++i) {
-        HangUpAndWait(listing.records[i].hrasconn);
+        HangUpAndWait(listing.records[i].hrasconn, hangUpBoundMs_);
     }
 }
 
 void RasTeardownAtExit() {
     void* connection = DialledConnection();
     if (connection != nullptr && !IsEstablished(connection)) {
-        HangUpAndWait(connection);
+        HangUpAndWait(connection, kHangUpBoundMs);
     }
     DialledConnection() = nullptr;
 }

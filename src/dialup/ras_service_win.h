@@ -5,11 +5,16 @@
 #include <cstdint>
 
 #include "app/ports.h"
+#include "dialup/hang_up_wait.h"
 
 namespace qv {
 
 class RasService final : public Dialup {
   public:
+    // `hangUpBoundMs`: how long a hang-up is waited for before the service goes on.
+    explicit RasService(std::uint32_t hangUpBoundMs = kHangUpBoundMs)
+        : hangUpBoundMs_(hangUpBoundMs) {}
+
     int EntryCount() override;
     Text EntryName(int index) override;
     // Always dials synchronously: every caller waits for the outcome, so `wait` is not used.
@@ -18,6 +23,9 @@ class RasService final : public Dialup {
                        bool wait) override;
     bool IsConnected() override;
     void HangUpAll() override;
+
+  private:
+    std::uint32_t hangUpBoundMs_;
 };
 
 // Whether any listed connection is established, asked afresh of the system. Reads none of the

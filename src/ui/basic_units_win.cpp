@@ -142,10 +142,44 @@ class ComboBoxUnit final : public UnitControl {
     }
 };
 
+constexpr const char* kLineHeightProperty = "QvLineHeight";
+constexpr int kFrameWidth = 3;  // the etched frame's two lines, and one to spare
+
+// True when everything `dc` may draw on lies inside the group box's frame, below its caption
+// band: the frame and caption draw nothing there.
+bool ClipInsideFrame(HWND box, HDC dc) {
+    RECT clip;
+    if (GetClipBox(dc, &clip) == ERROR) {
+        return false;
+    }
+    RECT inside;
+    GetClientRect(box, &inside);
+    // The frame's top line runs through the middle of the caption's line, or of where an
+    // empty caption's line would be.
+    const auto lineHeight =
+        static_cast<LONG>(reinterpret_cast<INT_PTR>(GetPropA(box, kLineHeightProperty)));
+    inside.top = (GetWindowTextLengthA(box) > 0 ? lineHeight : lineHeight / 2) + kFrameWidth;
+    InflateRect(&inside, -kFrameWidth, 0);
+    inside.bottom -= kFrameWidth;
+    return lineHeight > 0 && clip.left >= inside.left && clip.right <= inside.right &&
+           clip.top >= inside.top && clip.bottom <= inside.bottom;
+}
+
 // Group boxes contain units; they pass their children's notifications to the main window.
 LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto previous = reinterpret_cast<WNDPROC>(GetPropA(hwnd, "QvPreviousProc"));
     switch (message) {
+        case WM_PRINTCLIENT:
+            // A themed check box or button asks its parent for the background behind it (an
+            // erase, then this) on every paint of its own; the themed frame would draw itself
+            // again each time, with the main window's background under it, only to be clipped
+            // away. Inside the frame the erase has already put the face colour there.
+            if (ClipInsideFrame(hwnd, reinterpret_cast<HDC>(wParam))) {
+                return 0;
+            }
+            break;
+        case WM_NCPAINT:
+            return 0;  // no border, no frame outside the client area; the system would take a DC
         case WM_COMMAND:
         case WM_NOTIFY:
         case WM_CTLCOLOREDIT:
@@ -163,6 +197,7 @@ LRESULT CALLBACK GroupBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         case WM_NCDESTROY:
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
             RemovePropA(hwnd, "QvPreviousProc");
+            RemovePropA(hwnd, kLineHeightProperty);
             break;
         default:
             break;
@@ -181,6 +216,18 @@ class GroupBoxUnit final : public UnitControl {
         const LONG_PTR previous =
             SetWindowLongPtrA(hwnd_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&GroupBoxProc));
         SetPropA(hwnd_, "QvPreviousProc", reinterpret_cast<HANDLE>(previous));
+        // The caption's line height, for the frame's place (ClipInsideFrame).
+        HDC dc = GetDC(hwnd_);
+        HGDIOBJ old =
+            SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+        TEXTMETRICA metrics = {};
+        const bool measured = GetTextMetricsA(dc, &metrics) != FALSE;
+        SelectObject(dc, old);
+        ReleaseDC(hwnd_, dc);
+        if (measured) {
+            SetPropA(hwnd_, kLineHeightProperty,
+                     reinterpret_cast<HANDLE>(static_cast<INT_PTR>(metrics.tmHeight)));
+        }
         return true;
     }
 };
@@ -234,6 +281,8 @@ class LabelUnit final : public UnitControl {
                     return 0;
                 }
                 break;
+            case WM_NCPAINT:
+                return 0;  // no border, no frame to draw; the system would take a DC for it
             case WM_NCDESTROY:
                 RemovePropA(hwnd, "QvFont");
                 break;

@@ -56,9 +56,12 @@ bool FormWindow::Load(HINSTANCE instance) {
             CreateUnit(record);
         }
     }
-    // The only top menu is hidden, so the window has no menu bar to build. The window is
-    // painted from the message loop (or a warning box's), once, with the start-up's texts in.
+    // The only top menu is hidden, so the window has no menu bar to build. Painted now, with
+    // its empty texts: the start-up handler may wait seconds on the echo page, and a window
+    // left to the message loop shows an empty frame (or the system's "not responding" ghost)
+    // all that time.
     ShowWindow(hwnd_, SW_SHOWNORMAL);
+    UpdateWindow(hwnd_);
     Raise(Unit::窗口, event::kCreated);
     return true;
 }

@@ -202,6 +202,8 @@ class SimpleHtmlUnit final : public UnitControl {
                 return 0;
             case WM_ERASEBKGND:
                 return 1;  // painted whole in WM_PAINT
+            case WM_NCPAINT:
+                return 0;  // no border, no frame to draw; the system would take a DC for it
             case WM_MOUSEMOVE:
                 self->OnMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
                 return 0;

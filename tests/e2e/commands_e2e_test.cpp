@@ -2,8 +2,11 @@
 // process: start-up in each network situation, settings round trip, dial, hang-up and
 // redial with their exact texts and message boxes, the tray menu, the taskbar coming back,
 // and the end of the program.
+#include "wine/local_http_server.h"
+
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -131,6 +134,114 @@ TEST_F(CommandsE2eTest, StartsOfflineWithoutWarning) {
     EXPECT_EQ(app->Text(Unit::编辑框_宽带账号), "");
     EXPECT_EQ(app->Enabled(Unit::组合框_热键), false);
     EXPECT_EQ(sim::PageFetches(), 2u) << "one lookup for the check, one for the status bar";
+}
+
+// How a control looks on the screen now, as a person sees it: pixels of its rectangle that are
+// light (a button's face) and dark (its caption).
+struct Looks {
+    int light = 0;
+    int dark = 0;
+    int total = 0;
+};
+
+Looks OnScreen(HWND control) {
+    Looks looks;
+    RECT rc;
+    if (!GetWindowRect(control, &rc) || rc.right <= rc.left || rc.bottom <= rc.top) {
+        return looks;
+    }
+    const int width = rc.right - rc.left;
+    const int height = rc.bottom - rc.top;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
+        GdiFlush();
+        const auto* pixel = static_cast<const std::uint8_t*>(bits);  // blue, green, red, unused
+        for (int i = 0; i < width * height; ++i, pixel += 4) {
+            const int luma = (pixel[2] * 299 + pixel[1] * 587 + pixel[0] * 114) / 1000;
+            looks.light += luma >= 170;
+            looks.dark += luma < 90;
+        }
+        looks.total = width * height;
+        SelectObject(memory, old);
+        DeleteObject(bitmap);
+    }
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return looks;
+}
+
+// A button a person can read: a light face with a dark caption on it. Unpainted, its place
+// shows one colour throughout (the desktop behind, or an empty surface).
+bool ReadableButton(HWND button) {
+    const Looks looks = OnScreen(button);
+    return IsWindowVisible(button) && looks.total > 0 && looks.light * 2 >= looks.total &&
+           looks.dark >= 8;
+}
+
+// A slow echo page must not leave an empty frame: the window is painted, its controls with
+// their empty texts, before the start-up looks the address up.
+TEST_F(CommandsE2eTest, WindowIsPaintedWhileTheStartUpWaitsForASlowEchoPage) {
+    struct Gate {
+        HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        ~Gate() { CloseHandle(event); }
+    } gate;
+    testing::LocalHttpServer page;
+    ASSERT_TRUE(page.Listening());
+    page.SetAnswer([open = gate.event](SOCKET client, const std::string&) {
+        // Answers after 5 s, or as soon as the test has looked; no address: offline, no box.
+        WaitForSingleObject(open, 5000);
+        testing::LocalHttpServer::Send(
+            client, testing::LocalHttpServer::Reply("200 OK", "no address here", -1));
+    });
+    folder.WriteConfig(ConfigText(page.Url("/")));
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Launch(folder.Path())) << "the main window did not come up";
+    ASSERT_TRUE(testing::WaitUntil([&] { return !page.Requests().empty(); }, 30000))
+        << "the start-up never asked the echo page";
+    const DWORD asked = GetTickCount();
+
+    const Unit buttons[] = {Unit::按钮_保存配置, Unit::按钮_断线, Unit::按钮_拔号, Unit::按钮_重拔,
+                            Unit::按钮_定时};
+    const bool painted = testing::WaitUntil(
+        [&] {
+            for (Unit button : buttons) {
+                HWND control = app->Control(button);
+                if (control == nullptr || !ReadableButton(control)) {
+                    return false;
+                }
+            }
+            return true;
+        },
+        4000);
+    const DWORD waited = GetTickCount() - asked;
+    std::string seen;
+    for (Unit button : buttons) {
+        const Looks looks = OnScreen(app->Control(button));
+        seen += " " + std::to_string(looks.light) + "/" + std::to_string(looks.dark) + "/" +
+                std::to_string(looks.total);
+    }
+    EXPECT_TRUE(painted) << "the window stays unpainted while the echo page is slow; buttons' "
+                            "light/dark/all pixels:"
+                         << seen;
+    EXPECT_LT(waited, 5000u) << "seen only after the page answered";
+    EXPECT_EQ(page.Requests().size(), 1u) << "still in the first lookup";
+
+    SetEvent(gate.event);
+    ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    ExpectStatus("当前状态：网络未连接", "当前IP：", "之前IP：无信息");
+    EXPECT_FALSE(app->FindMessageBox().has_value());
 }
 
 TEST_F(CommandsE2eTest, StartsThroughARouterWithTheWarningFirst) {

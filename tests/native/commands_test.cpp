@@ -463,14 +463,17 @@ TEST(RedialCommand, AllFourTriggersRunTheSameCommand) {
 }
 
 TEST(TrayMenu, EntriesRunTheSameCommandsAsTheButtons) {
-    const std::pair<Unit, Unit> pairs[] = {
-        {Unit::按钮_断线, Unit::托盘菜单_断线},
-        {Unit::按钮_拔号, Unit::托盘菜单_拔号},
-        {Unit::按钮_重拔, Unit::托盘菜单_重拔},
+    const struct {
+        Unit button, entry;
+        Handler command;
+    } rows[] = {
+        {Unit::按钮_断线, Unit::托盘菜单_断线, Handler::HangUpCommand},
+        {Unit::按钮_拔号, Unit::托盘菜单_拔号, Handler::DialCommand},
+        {Unit::按钮_重拔, Unit::托盘菜单_重拔, Handler::RedialCommand},
     };
-    for (const auto& [button, entry] : pairs) {
-        EXPECT_NE(BoundHandler(button, event::kClicked), Handler::None);
-        EXPECT_EQ(BoundHandler(button, event::kClicked), BoundHandler(entry, event::kClicked));
+    for (const auto& row : rows) {
+        EXPECT_EQ(BoundHandler(row.button, event::kClicked), row.command);
+        EXPECT_EQ(BoundHandler(row.entry, event::kClicked), row.command);
     }
 }
 

@@ -231,7 +231,7 @@ TEST_F(TrayTest, BalloonNamesOnlyItsFieldsAndIsHiddenByAnEmptyBalloon) {
     EXPECT_EQ(hide.message, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_STREQ(hide.record.szInfoTitle, "");
     EXPECT_EQ(hide.record.dwInfoFlags, 0u);
-    qv::testing::PumpFor(500);  // the timer fires once
+    EXPECT_FALSE(KillTimer(window, kBalloonTimerId)) << "the timer fires once";
     EXPECT_EQ(sent.size(), 2u);
 }
 
@@ -244,7 +244,7 @@ TEST_F(TrayTest, SecondBalloonReArmsTheHideTimer) {
     ASSERT_TRUE(qv::testing::WaitUntil([] { return Hides() == 1; }));
     // Hidden 600 ms after the second balloon, not 600 ms after the first.
     EXPECT_GE(sent.back().tick - second, 550u);
-    qv::testing::PumpFor(800);
+    EXPECT_FALSE(KillTimer(window, kBalloonTimerId)) << "no second hide is due";
     EXPECT_EQ(Hides(), 1u);
     EXPECT_EQ(sent.size(), 3u);
 }
@@ -252,7 +252,7 @@ TEST_F(TrayTest, SecondBalloonReArmsTheHideTimer) {
 TEST_F(TrayTest, BalloonWithoutAutoHideStays) {
     AddIcon();
     BalloonTip(state(), "提示", "stays", IconKind::Error, 100, false);
-    qv::testing::PumpFor(400);
+    EXPECT_FALSE(KillTimer(window, kBalloonTimerId)) << "a hide is due";
     ASSERT_EQ(sent.size(), 1u);
     EXPECT_EQ(sent[0].record.dwInfoFlags, 3u);
 }

@@ -253,6 +253,13 @@ App::~App() {
 }
 
 bool App::Start(const std::string& folder, DWORD timeoutMs, const std::string& program) {
+    // The window shows before the start-up handler has run; it answers only afterwards.
+    return Launch(folder, timeoutMs, program) &&
+           testing::WaitUntil([&] { return Ask(window_, WM_NULL, 0, 0, 100).has_value(); },
+                              timeoutMs);
+}
+
+bool App::Launch(const std::string& folder, DWORD timeoutMs, const std::string& program) {
     programPath_ = folder + "\\" + program;
     std::string command = "\"" + programPath_ + "\"";
     STARTUPINFOA startup = {};
@@ -266,12 +273,8 @@ bool App::Start(const std::string& folder, DWORD timeoutMs, const std::string& p
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     processId_ = info.dwProcessId;
-    // The window shows before the start-up handler has run; it answers only afterwards.
     return testing::WaitUntil(
-        [&] {
-            window_ = FindTopLevel(processId_, kMainWindowClass);
-            return window_ != nullptr && Ask(window_, WM_NULL, 0, 0, 100).has_value();
-        },
+        [&] { return (window_ = FindTopLevel(processId_, kMainWindowClass)) != nullptr; },
         timeoutMs);
 }
 

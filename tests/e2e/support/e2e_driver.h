@@ -75,6 +75,10 @@ class App {
     bool Start(const ProgramFolder& folder) {
         return Start(folder.Path(), 60000, folder.ProgramName());
     }
+    // Starts it the same way and waits only until its main window is visible: the start-up
+    // may still be running.
+    bool Launch(const std::string& folder, DWORD timeoutMs = 60000,
+                const std::string& program = "Quorvane.exe");
     // Takes over a program started by someone else: the first visible main window found.
     bool Attach(DWORD timeoutMs = 60000);
     HWND MainWindow() const { return window_; }
