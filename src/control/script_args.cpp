@@ -1,7 +1,9 @@
 #include "control/script_args.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "base/number_text.h"
+#include "base/text.h"
 
 namespace qv {
 namespace {
@@ -17,23 +19,12 @@ std::optional<std::string> OptionName(const std::string& argument) {
     if (skip == 0 || argument.size() == skip) {
         return std::nullopt;
     }
-    std::string name = argument.substr(skip);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return name;
+    return AsciiLower(std::string_view(argument).substr(skip));
 }
 
-// Plain decimal digits only, within [low, high].
-std::optional<int> BoundedNumber(const std::string& text, int low, int high) {
-    if (text.empty() || text.size() > 9 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-        return std::nullopt;
-    }
-    const int value = std::stoi(text);
-    return value >= low && value <= high ? std::optional<int>(value) : std::nullopt;
-}
+}  // namespace
 
-std::optional<ScriptVerb> VerbNamed(const std::string& name) {
+std::optional<ScriptVerb> VerbNamed(std::string_view name) {
     for (ScriptVerb verb :
          {ScriptVerb::Status, ScriptVerb::Dial, ScriptVerb::HangUp, ScriptVerb::Redial}) {
         if (name == VerbName(verb)) {
@@ -43,7 +34,13 @@ std::optional<ScriptVerb> VerbNamed(const std::string& name) {
     return std::nullopt;
 }
 
-}  // namespace
+std::optional<int> CommandNumber(std::string_view text, int low, int high) {
+    if (text.empty() || !std::all_of(text.begin(), text.end(), IsAsciiDigit)) {
+        return std::nullopt;
+    }
+    const auto value = BoundedDecimal(text, low, high);
+    return value ? std::optional<int>(static_cast<int>(*value)) : std::nullopt;
+}
 
 std::string_view VerbName(ScriptVerb verb) {
     switch (verb) {
@@ -78,7 +75,7 @@ ParsedArgs ParseClientArgs(const std::vector<std::string>& arguments) {
         } else if (*name == "tries" || *name == "timeout") {
             const bool tries = *name == "tries";
             const auto value = i + 1 < arguments.size()
-                                   ? BoundedNumber(arguments[i + 1], 1,
+                                   ? CommandNumber(arguments[i + 1], 1,
                                                    tries ? kMaxUntilNewTries : kMaxTimeoutSeconds)
                                    : std::nullopt;
             if (!value) {

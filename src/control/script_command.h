@@ -1,6 +1,7 @@
 #pragma once
 // A command that a script asks of the running program, and what it gets back.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -45,5 +46,10 @@ struct ScriptOutcome {
 
 // "status", "dial", "hangup", "redial".
 std::string_view VerbName(ScriptVerb verb);
+std::optional<ScriptVerb> VerbNamed(std::string_view name);
+
+// The one rule for a command's numbers (its tries, a caller's timeout), whichever way the
+// command came: plain decimal digits, within [low, high].
+std::optional<int> CommandNumber(std::string_view text, int low, int high);
 
 }  // namespace qv
