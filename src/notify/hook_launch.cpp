@@ -29,6 +29,12 @@ bool IsBatchFile(std::string_view program) {
     return suffix == ".bat" || suffix == ".cmd";
 }
 
+bool HasExtension(std::string_view path) {
+    const std::size_t dot = path.rfind('.');
+    return dot != std::string_view::npos &&
+           path.find_first_of("\\/", dot) == std::string_view::npos;
+}
+
 }  // namespace
 
 HookLaunch HookCommandLine(const Text& configured, const Text& comSpec) {
@@ -40,10 +46,11 @@ HookLaunch HookCommandLine(const Text& configured, const Text& comSpec) {
         arguments = close == std::string_view::npos ? "" : program.substr(close + 1);
         program = program.substr(1, close == std::string_view::npos ? close : close - 1);
     } else {
-        // An unquoted path with spaces that ends in .bat is taken whole.
+        // An unquoted path with blanks that ends in .bat is taken whole, unless its first
+        // word already names a file ("notepad.exe log.bat").
         const std::size_t blank = program.find_first_of(" \t");
         if (blank != std::string_view::npos &&
-            (IsBatchFile(program.substr(0, blank)) || !IsBatchFile(program))) {
+            (!IsBatchFile(program) || HasExtension(program.substr(0, blank)))) {
             arguments = program.substr(blank);
             program = program.substr(0, blank);
         }

@@ -65,9 +65,9 @@ std::string NowText() {
     };
     // 100 ns ticks; the clock moved on between the two readings by less than a minute.
     const long long offsetTicks = ticks(localFile) - ticks(utcFile);
-    const long long tick100nsPerMinute = 600000000LL;
+    constexpr long long kTicksPerMinute = 600000000LL;
     const long long offsetMinutes =
-        (offsetTicks + (offsetTicks < 0 ? -1 : 1) * tick100nsPerMinute / 2) / tick100nsPerMinute;
+        (offsetTicks + (offsetTicks < 0 ? -1 : 1) * kTicksPerMinute / 2) / kTicksPerMinute;
     return IsoTimeText(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute,
                        local.wSecond, static_cast<int>(offsetMinutes));
 }
@@ -114,7 +114,7 @@ struct Notifier::Shared {
             case HookResult::Outcome::Finished:
                 if (result.code != 0) {
                     // The command's own affair: recorded, not shown.
-                    RecordFailure("Notification command's exit code", result.code);
+                    RecordFailure("Notification command (exit code)", result.code);
                 }
                 hookFailing = false;
                 break;
@@ -122,7 +122,7 @@ struct Notifier::Shared {
                 Report(hookFailing, "通知命令无法运行" + NumberInBrackets("错误", result.code));
                 break;
             case HookResult::Outcome::Killed:
-                RecordFailure("Notification command (ended at its time limit, ms)", result.code);
+                RecordFailure("Notification command (time limit reached, ms)", result.code);
                 Report(hookFailing, "通知命令超过" + std::to_string(timings.hookLimitMs / 1000) +
                                         "秒未结束，已终止");
                 break;
@@ -238,7 +238,7 @@ void Notifier::OnLineEvent(const LineEvent& event) {
         shared_->queue.push_back(std::move(item));
     }
     if (dropped) {
-        RecordFailure("Notification queue full, oldest event dropped; limit", kQueueLimit);
+        RecordFailure("Notification queue (full, oldest event dropped; limit)", kQueueLimit);
     }
     SetEvent(shared_->wake.get());
 }

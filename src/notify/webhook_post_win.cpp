@@ -115,7 +115,7 @@ PostResult PostJson(const std::string& url, const std::string& body, DWORD limit
     result.delivered = result.status >= 200 && result.status < 300;
     result.worthRetry = result.status == 408 || result.status == 429 || result.status >= 500;
     if (!result.delivered) {
-        RecordFailure("POST (notification address), HTTP status", result.status);
+        RecordFailure("Notification POST (HTTP status)", result.status);
     }
     return result;
 }
