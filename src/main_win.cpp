@@ -9,7 +9,7 @@
 #include "app/assistant.h"
 #include "app/settings.h"
 #include "base/program_end_win.h"
-#include "control/script_client_win.h"
+#include "control/command_line_win.h"
 #include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
 #include "desktop/tray_state.h"

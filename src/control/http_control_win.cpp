@@ -13,7 +13,7 @@
 
 #include "base/failure_record_win.h"
 #include "control/http_routes.h"
-#include "control/result_json.h"
+#include "control/protocol.h"
 
 namespace qv {
 namespace {

@@ -8,9 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "control/command_queue.h"
-#include "control/status_board.h"
-#include "control/text_codec.h"
+#include "control/host.h"
+#include "control/protocol.h"
 
 namespace qv {
 

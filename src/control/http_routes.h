@@ -4,7 +4,7 @@
 #include <optional>
 #include <string_view>
 
-#include "control/script_command.h"
+#include "control/protocol.h"
 
 namespace qv {
 

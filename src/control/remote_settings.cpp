@@ -4,7 +4,7 @@
 
 #include "app/settings.h"
 #include "base/text.h"
-#include "control/script_command.h"
+#include "control/protocol.h"
 
 namespace qv {
 namespace {

@@ -1,7 +1,7 @@
 #include "control/scripting_win.h"
 
 #include "control/remote_settings.h"
-#include "control/script_wire_win.h"
+#include "control/window_link_win.h"
 
 namespace qv {
 namespace {

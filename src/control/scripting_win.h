@@ -11,12 +11,10 @@
 
 #include "app/app_state.h"
 #include "app/assistant.h"
-#include "control/command_queue.h"
+#include "control/host.h"
 #include "control/http_control_win.h"
-#include "control/script_host.h"
-#include "control/script_link_win.h"
-#include "control/status_board.h"
 #include "control/text_codec_win.h"
+#include "control/window_link_win.h"
 
 namespace qv {
 

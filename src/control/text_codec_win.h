@@ -1,5 +1,5 @@
 #pragma once
-#include "control/text_codec.h"
+#include "control/protocol.h"
 
 namespace qv {
 

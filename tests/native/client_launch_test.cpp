@@ -1,4 +1,4 @@
-#include "control/client_launch.h"
+#include "control/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "control/text_codec.h"
+#include "control/protocol.h"
 
 namespace qv::testing {
 

@@ -1,4 +1,4 @@
-#include "control/result_json.h"
+#include "control/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "control/script_args.h"
+#include "control/protocol.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,66 @@
-#include "control/script_host.h"
+#include "control/host.h"
 
 #include <exception>
 
 #include "base/handle.h"
 
 namespace qv {
+
+bool CommandQueue::Submit(ScriptJob job) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (jobs_.size() >= kMaxWaitingCommands) {
+            return false;
+        }
+        jobs_.push_back(std::move(job));
+    }
+    wake_();
+    return true;
+}
+
+bool CommandQueue::Busy() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return depth_ > 0 || !jobs_.empty();
+}
+
+void CommandQueue::LeaveHandler() {
+    bool waiting = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting = --depth_ == 0 && !jobs_.empty();
+    }
+    if (waiting) {
+        wake_();
+    }
+}
+
+std::optional<ScriptJob> CommandQueue::BeginNext() {
+    for (;;) {
+        ScriptJob job;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (depth_ > 0 || jobs_.empty()) {
+                return std::nullopt;
+            }
+            ++depth_;  // under the lock, so Busy never sees a job neither waiting nor running
+            job = std::move(jobs_.front());
+            jobs_.pop_front();
+        }
+        // Asked outside the lock: the caller's check may take the caller's own lock.
+        if (!job.callerWaiting || job.callerWaiting()) {
+            return job;
+        }
+        --depth_;
+    }
+}
+
+ScriptOutcome QueueFullOutcome(const ScriptCommand& command) {
+    ScriptOutcome outcome;
+    outcome.command = command.verb;
+    outcome.busy = true;
+    outcome.error = "命令队列已满，请稍后再试";
+    return outcome;
+}
 
 std::intptr_t ScriptHost::Raise(Handler handler, std::intptr_t a, std::intptr_t b) {
     queue_.EnterHandler();

@@ -1,10 +1,9 @@
-#include "control/script_client_win.h"
+#include "control/command_line_win.h"
 
 #include <windows.h>
 
 #include <ntsecapi.h>
 #include <shellapi.h>
-
 #include <algorithm>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -12,15 +11,113 @@
 
 #include "base/failure_record_win.h"
 #include "base/system_handles_win.h"
-#include "control/client_launch.h"
-#include "control/instance_win.h"
-#include "control/result_json.h"
-#include "control/script_args.h"
-#include "control/script_output_win.h"
-#include "control/script_wire_win.h"
+#include "control/protocol.h"
 #include "control/text_codec_win.h"
+#include "control/window_link_win.h"
 
 namespace qv {
+
+namespace {
+
+bool WriteAll(HANDLE handle, const std::string& bytes) {
+    DWORD written = 0;
+    return WriteFile(handle, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+// WriteConsoleW shows the texts whatever the console's code page is.
+bool WriteConsoleLine(HANDLE console, const std::string& utf8) {
+    DWORD mode = 0;
+    if (!GetConsoleMode(console, &mode)) {
+        return false;
+    }
+    const std::wstring wide = Utf8ToWide(utf8) + L"\r\n";
+    DWORD written = 0;
+    return WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written,
+                         nullptr) != FALSE;
+}
+
+}  // namespace
+
+bool WriteOutputLine(const std::string& utf8) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+        const DWORD type = GetFileType(out);
+        if (type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE) {
+            return WriteAll(out, utf8 + "\n");
+        }
+        if (type == FILE_TYPE_CHAR && WriteConsoleLine(out, utf8)) {
+            return true;
+        }
+    }
+    if (!AttachConsole(ATTACH_PARENT_PROCESS)) {
+        return false;  // started without a console and without a redirection: nobody reads it
+    }
+    HANDLE console = CreateFileA("CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    const bool written = WriteConsoleLine(console, utf8);
+    CloseHandle(console);
+    return written;
+}
+
+namespace {
+
+constexpr const char* kMachineMark = "Global\\QuorvaneInstance";
+constexpr const char* kSessionMark = "Local\\QuorvaneInstance";
+
+// Another user's program holds the machine's mark with its own access rights: a refusal
+// still says that it exists.
+bool MarkExists(const char* name) {
+    HANDLE mark = OpenMutexA(SYNCHRONIZE, FALSE, name);
+    if (mark != nullptr) {
+        CloseHandle(mark);
+        return true;
+    }
+    return GetLastError() == ERROR_ACCESS_DENIED;
+}
+
+// True when this call made the mark; it is then held open until the process ends.
+bool MakeMark(const char* name) {
+    HANDLE mark = CreateMutexA(nullptr, FALSE, name);
+    if (mark == nullptr) {
+        return false;
+    }
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mark);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The machine's mark is looked at first and made last: seeing it without the session's
+// mark then means another session, never a program half-way through its claim here.
+InstancePlace RunningInstance() {
+    if (!MarkExists(kMachineMark)) {
+        return MarkExists(kSessionMark) ? InstancePlace::ThisSession : InstancePlace::None;
+    }
+    return MarkExists(kSessionMark) ? InstancePlace::ThisSession : InstancePlace::OtherSession;
+}
+
+InstancePlace ClaimInstance() {
+    if (!MakeMark(kSessionMark)) {
+        return InstancePlace::ThisSession;
+    }
+    if (!MakeMark(kMachineMark)) {
+        // The session's mark stays held: this process ends at once anyway.
+        return InstancePlace::OtherSession;
+    }
+    return InstancePlace::None;
+}
+
+HWND FindMainWindow() {
+    return FindWindowA(kMainWindowClassName, nullptr);
+}
+
 namespace {
 
 constexpr int kExitDone = 0;

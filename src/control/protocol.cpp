@@ -1,11 +1,15 @@
-#include "control/script_args.h"
+#include "control/protocol.h"
 
 #include <algorithm>
+#include <cmath>
+#include <nlohmann/json.hpp>
 
+#include "app/keep_line.h"
 #include "base/number_text.h"
 #include "base/text.h"
 
 namespace qv {
+
 namespace {
 
 // "/Dial", "--dial" and "-dial" all give "dial"; anything else is not an option.
@@ -118,5 +122,39 @@ const char* const kClientUsage =
     "  one JSON line. /until-new redials until the public IP differs from the one before,\n"
     "  at most N tries (default 5, up to 100). /timeout: seconds to wait (default 300).\n"
     "  Exit code: 0 done, 1 failed or refused, 2 usage error, 3 no Quorvane reached.\n";
+
+LaunchKind ClassifyArguments(const std::vector<std::string>& arguments) {
+    const bool anySwitch =
+        std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+            return !argument.empty() && (argument[0] == '/' || argument[0] == '-');
+        });
+    return anySwitch ? LaunchKind::Call : LaunchKind::Window;
+}
+
+std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
+    // Field order is the documented one, so people reading the line find it stable.
+    nlohmann::ordered_json json;
+    json["ok"] = outcome.ok;
+    json["command"] = std::string(VerbName(outcome.command));
+    json["state"] = outcome.connected ? "connected" : "disconnected";
+    json["ip"] = codec.GbkToUtf8(outcome.ip);
+    json["previous_ip"] = codec.GbkToUtf8(outcome.previousIp);
+    json["entry"] = codec.GbkToUtf8(outcome.entry);
+    json["busy"] = outcome.busy;
+    json["error"] = codec.GbkToUtf8(outcome.error);
+    json["ras_error"] = outcome.rasError;
+    json["tries"] = outcome.tries;
+    json["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
+    if (outcome.command == ScriptVerb::Status) {
+        json["watch"] = outcome.watch;
+        json["last_error"] = outcome.lastError;
+        json["error_class"] = std::string(DialErrorClassName(ClassifyDialError(outcome.lastError)));
+        json["retry_in"] = outcome.retryIn;
+        json["pool"] = outcome.pool;
+        json["pool_value"] = outcome.poolValue;
+    }
+    // A codec that let invalid UTF-8 through must not make dump() throw.
+    return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+}
 
 }  // namespace qv
