@@ -58,9 +58,8 @@ bool WriteOutputLine(const std::string& utf8) {
     if (console == INVALID_HANDLE_VALUE) {
         return false;
     }
-    const bool written = WriteConsoleLine(console, utf8);
-    CloseHandle(console);
-    return written;
+    const KernelObject owner(console);
+    return WriteConsoleLine(console, utf8);
 }
 
 namespace {
@@ -71,9 +70,7 @@ constexpr const char* kSessionMark = "Local\\QuorvaneInstance";
 // Another user's program holds the machine's mark with its own access rights: a refusal
 // still says that it exists.
 bool MarkExists(const char* name) {
-    HANDLE mark = OpenMutexA(SYNCHRONIZE, FALSE, name);
-    if (mark != nullptr) {
-        CloseHandle(mark);
+    if (const KernelObject mark(OpenMutexA(SYNCHRONIZE, FALSE, name)); mark) {
         return true;
     }
     return GetLastError() == ERROR_ACCESS_DENIED;
@@ -81,14 +78,11 @@ bool MarkExists(const char* name) {
 
 // True when this call made the mark; it is then held open until the process ends.
 bool MakeMark(const char* name) {
-    HANDLE mark = CreateMutexA(nullptr, FALSE, name);
-    if (mark == nullptr) {
+    KernelObject mark(CreateMutexA(nullptr, FALSE, name));
+    if (!mark || GetLastError() == ERROR_ALREADY_EXISTS) {
         return false;
     }
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        CloseHandle(mark);
-        return false;
-    }
+    mark.release();  // held until the process ends, when the system closes it
     return true;
 }
 
@@ -231,7 +225,7 @@ KernelObject StartProgram() {
         RecordFailure("CreateProcessA (the program for a script)", error);
         return {};
     }
-    CloseHandle(info.hThread);
+    const KernelObject thread(info.hThread);
     return KernelObject(info.hProcess);
 }
 

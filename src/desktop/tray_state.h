@@ -13,7 +13,8 @@ namespace qv {
 struct TrayState {
     std::uintptr_t mainWindow = 0;
     TrayRecord trayRecord = {};
-    std::uintptr_t trayIcon = 0;  // kept for the life of the process
+    std::uintptr_t trayIcon = 0;   // kept while the shell shows it
+    std::uintptr_t ownedIcon = 0;  // the icon made from the image file: ours to destroy
     std::uintptr_t savedWindowProc = 0;
     TrayMouseCallback trayCallback;
     std::uint32_t taskbarCreatedMessage = 0;

@@ -97,9 +97,24 @@ int TraySetup(TrayState& state, HWND window, const Bytes* iconFile, const Text* 
         state.trayCallback = callback;
     }
     state.trayIcon = reinterpret_cast<std::uintptr_t>(icon);
+    if (iconFile != nullptr) {
+        state.ownedIcon = state.trayIcon;  // the window's own small icon is the window's
+    }
     FillTrayAddRecord(state.trayRecord, state.mainWindow, state.trayIcon, tip ? *tip : Text());
     return SendTrayRecord(NIM_ADD, state.trayRecord);
 }
+
+namespace {
+
+// Once the shell shows another icon or none, the one made from the file is destroyed.
+void DestroyOwnedIcon(TrayState& state, std::uintptr_t keep) {
+    if (state.ownedIcon != 0 && state.ownedIcon != keep) {
+        DestroyIcon(reinterpret_cast<HICON>(state.ownedIcon));
+    }
+    state.ownedIcon = keep;
+}
+
+}  // namespace
 
 void TraySetIcon(TrayState& state, const Bytes& iconFile) {
     HICON icon = IconFromImageFile(iconFile);
@@ -109,6 +124,7 @@ void TraySetIcon(TrayState& state, const Bytes& iconFile) {
     state.trayIcon = reinterpret_cast<std::uintptr_t>(icon);
     SetTrayIconField(state.trayRecord, state.trayIcon);
     SendTrayRecord(NIM_MODIFY, state.trayRecord);
+    DestroyOwnedIcon(state, state.trayIcon);
 }
 
 void TraySetTip(TrayState& state, const Text& tip) {
@@ -123,6 +139,7 @@ void TrayRemove(TrayState& state) {
         state.savedWindowProc = 0;
     }
     SendTrayRecord(NIM_DELETE, state.trayRecord);
+    DestroyOwnedIcon(state, 0);
 }
 
 void BalloonTip(TrayState& state, const Text& title, const Text& text, IconKind kind,

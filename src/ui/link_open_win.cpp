@@ -71,8 +71,8 @@ bool StartCommand(const Text& commandLine) {
                         &startup, &process)) {
         return false;
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    KernelObject thread(process.hThread);
+    KernelObject started(process.hProcess);
     return true;
 }
 
