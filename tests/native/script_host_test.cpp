@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <thread>
 
 #include "native/fake_services.h"
@@ -322,6 +323,21 @@ TEST(ScriptHostTest, AJobWaitsForTheWindowsOwnCommand) {
     rig.host.RunNext();
     EXPECT_EQ(order, (std::vector<std::string>{"pause over", "redial done",
                                                "script 当前已有网络链接，请断线后再拔号！"}));
+}
+
+TEST(ScriptHostTest, ACommandThatThrowsLeavesTheQueueUsableAndIsAnswered) {
+    HostRig rig;
+    rig.line.connected = true;
+    rig.web.page = "[1.1.1.1]";
+    rig.pump.onProcess = [] { throw std::runtime_error("inside the pause"); };
+    std::vector<std::string> errors;
+    auto record = [&](const ScriptOutcome& o) { errors.push_back(o.ok ? "ok" : "failed"); };
+    ASSERT_TRUE(rig.queue.Submit({{ScriptVerb::Redial}, record, {}}));
+    ASSERT_TRUE(rig.queue.Submit({{ScriptVerb::Status}, record, {}}));
+    rig.host.RunNext();
+    rig.host.RunNext();  // runs only if the failed command left the queue
+    EXPECT_EQ(errors, (std::vector<std::string>{"failed", "ok"}));
+    EXPECT_FALSE(rig.queue.Busy());
 }
 
 }  // namespace
