@@ -72,6 +72,7 @@ void LineWiring::Start() {
     // Only what a drop would change is worth watching for.
     if (assistant_.KeepLine().redialOnDrop || pool_ || notifier_) {
         const HWND window = mainWindow_;
+        listeners_.Add(watchFeed_);
         scripting_.Board().SetWatch(
             watch_.Start([window] { PostMessageA(window, kLineDownMessage, 0, 0); }));
     }

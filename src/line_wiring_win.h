@@ -33,6 +33,21 @@ class LineWiring {
     void Stop();
 
   private:
+    // Tells the watch of each line the program brought up.
+    class WatchFeed final : public LineListeners {
+      public:
+        explicit WatchFeed(LineWatch& watch) : watch_(watch) {}
+        void BeforeHangUp() override {}
+        void OnLineEvent(const LineEvent& event) override {
+            if (event.kind == LineEventKind::Connected) {
+                watch_.LineUp();
+            }
+        }
+
+      private:
+        LineWatch& watch_;
+    };
+
     void ShowOnce(const Text& text, IconKind kind);
 
     Assistant& assistant_;
@@ -45,6 +60,7 @@ class LineWiring {
     std::unique_ptr<PoolListener> poolListener_;
     std::unique_ptr<Notifier> notifier_;
     LineWatch watch_;
+    WatchFeed watchFeed_{watch_};
     // Set on worker threads, read on the window's thread when their message arrives.
     std::mutex mutex_;
     std::optional<PoolHealth> poolHealth_;

@@ -33,6 +33,7 @@ bool LineWatch::Start(std::function<void()> onLineDown) {
     }
     ResetEvent(stop_.get());
     ResetEvent(lineEnded_.get());
+    lineUp_ = false;
     onLineDown_ = std::move(onLineDown);
     // Read here, not on the thread: a line that drops just after Start returns is still told.
     connectedAtStart_ = AnyConnectionEstablished();
@@ -80,6 +81,7 @@ void LineWatch::Run() {
         // A notice or the poll: either way the line is asked again, as a notice may concern
         // another connection while this one stays up.
         const bool now = AnyConnectionEstablished();
+        connected = lineUp_.exchange(false) || connected;
         if (connected && !now && onLineDown_) {
             onLineDown_();
         }

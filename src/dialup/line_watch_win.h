@@ -5,6 +5,7 @@
 // line that stays up costs no processor time. It never touches a window.
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 
@@ -31,6 +32,9 @@ class LineWatch {
     // another thread).
     void Stop();
     bool Watching() const { return static_cast<bool>(thread_); }
+    // A line of ours just came up. The watch looks only on a notice or a poll, so a line that
+    // drops before the next poll would otherwise never have been seen up, and its end not told.
+    void LineUp() { lineUp_ = true; }
 
   private:
     static DWORD WINAPI ThreadMain(void* self);
@@ -41,6 +45,7 @@ class LineWatch {
     KernelObject lineEnded_;
     bool registered_ = false;  // the system keeps the registration: made once per watch
     bool connectedAtStart_ = false;
+    std::atomic<bool> lineUp_ = false;
     KernelObject thread_;
     DWORD threadId_ = 0;
 };

@@ -112,6 +112,21 @@ TEST_F(LineWatchTest, NothingIsToldWhileTheLineStaysUpOrWasNeverUp) {
     }
 }
 
+// A dial of ours that drops before the watch looked again was never seen up by it.
+TEST_F(LineWatchTest, ALineToldUpIsWatchedEvenWhenItDropsBeforeThePoll) {
+    for (const bool notify : {true, false}) {
+        SCOPED_TRACE(notify ? "notification" : "poll");
+        sim::Reset();
+        sim::SetNotificationsOn(notify);
+        Start();
+        const std::uintptr_t line = sim::AddExternalConnection("宽带连接");
+        watch_.LineUp();
+        ASSERT_TRUE(sim::DropConnection(line));
+        EXPECT_GE(WaitTold(notify ? 1500 : 6500), 0);
+        watch_.Stop();
+    }
+}
+
 TEST_F(LineWatchTest, StopReturnsAtOnceAndTheWatchCanStartAgain) {
     const std::uintptr_t line = sim::AddExternalConnection("宽带连接");
     Start();

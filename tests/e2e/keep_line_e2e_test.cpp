@@ -1,0 +1,266 @@
+// Keeping the line, end to end: retries of scripted dials by the failure's cause, the least
+// time between dials, the redial after a drop (and none after a person's hang-up), the echo
+// page list and the wait for the address, and the command and web address told of each event.
+#include <windows.h>
+
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "e2e/support/e2e_driver.h"
+#include "e2e/support/script_driver.h"
+#include "sim_control.h"
+#include "wine/local_http_server.h"
+#include "wine/support/wine_support.h"
+
+namespace qv::e2e {
+namespace {
+
+namespace sim = qv::sim;
+using Http = testing::LocalHttpServer;
+
+std::vector<std::uint32_t> DialTicks() {
+    std::vector<std::uint32_t> ticks;
+    for (const sim::RasCall& call : sim::Calls(sim::RasFunction::Dial)) {
+        ticks.push_back(call.tick);
+    }
+    return ticks;
+}
+
+class KeepLineE2eTest : public E2eTest {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sim::Attach());
+        sim::Reset();
+        sim::SetEntries({"宽带连接"});
+        sim::SetAddressPool({"203.0.113.21", "203.0.113.22", "203.0.113.23", "203.0.113.24"});
+        isp = StartIsp();
+        ASSERT_TRUE(isp) << "the simulated ISP did not start";
+        ASSERT_TRUE(folder.Ready());
+    }
+    void TearDown() override {
+        E2eTest::TearDown();
+        if (app) {
+            app->Close();
+            app->WaitForExit(10000);
+        }
+        app.reset();
+        sim::Reset();
+    }
+
+    // `keepLine`: the lines of section 线路保持; `echo`: IP查询地址 (the ISP's page by default).
+    void StartProgram(const std::string& keepLine, const std::string& extra = "",
+                      std::string echo = "") {
+        if (echo.empty()) {
+            echo = isp->EchoUrl();
+        }
+        folder.WriteConfig(ConfigText(echo) + "[线路保持]\r\n" + keepLine + "\r\n" + extra);
+        app = std::make_unique<App>();
+        ASSERT_TRUE(app->Start(folder));
+        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    }
+
+    ClientRun Call(const std::string& arguments) {
+        const auto run = RunClient(folder.Path(), arguments);
+        EXPECT_TRUE(run.has_value()) << arguments << " did not end";
+        return run.value_or(ClientRun{99, ""});
+    }
+
+    // The program's own connection on the simulated line (0 when none).
+    std::uintptr_t OwnConnection() const {
+        std::uintptr_t handle = 0;
+        for (const sim::Connection& connection : sim::Connections()) {
+            if (connection.ownerPid == app->ProcessId() && connection.state == 0x2000) {
+                handle = connection.handle;  // RASCS_Connected
+            }
+        }
+        return handle;
+    }
+
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
+};
+
+TEST_F(KeepLineE2eTest, AnAccountRefusalIsTriedOnceMoreAndABusyPortIsWaitedFor) {
+    StartProgram("失败重试=5");
+    sim::FailNextDials(2, 691);
+    ClientRun run = Call("/dial");
+    EXPECT_EQ(run.exitCode, 1u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ras_error"), "691") << run.output;
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 2u) << "never a third: the account";
+
+    ASSERT_EQ(Call("/dial").exitCode, 0u);
+    sim::ClearCalls();
+    sim::SetPortBusyAfterHangUp(2000);
+    run = Call("/redial");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const auto dials = sim::Calls(sim::RasFunction::Dial);
+    ASSERT_GE(dials.size(), 2u);
+    EXPECT_EQ(dials.front().result, 633u);
+    EXPECT_EQ(dials.back().result, 0u);
+}
+
+TEST_F(KeepLineE2eTest, LineErrorsWaitDoublingGapsWhileTheWindowAnswers) {
+    StartProgram("失败重试=5\r\n重试间隔=1");
+    sim::FailNextDials(3, 678);
+    ClientRun run;
+    std::thread dial([&] { run = Call("/dial"); });
+    bool answered = false;
+    EXPECT_TRUE(testing::WaitUntil(
+        [&] { return app->StatusText(0).value_or("").find("秒后重试") != std::string::npos; },
+        20000));
+    for (int probe = 0; probe < 3; ++probe) {
+        DWORD_PTR reply = 0;
+        const DWORD start = GetTickCount();
+        answered = SendMessageTimeoutA(app->MainWindow(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000,
+                                       &reply) != 0 &&
+                   GetTickCount() - start < 1000;
+        if (!answered) {
+            break;
+        }
+        Sleep(300);  // probes spread over the waits
+    }
+    dial.join();
+    EXPECT_TRUE(answered) << "the window answers while a retry waits";
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    const auto ticks = DialTicks();
+    ASSERT_EQ(ticks.size(), 4u);
+    for (std::size_t i = 1; i < ticks.size(); ++i) {
+        const std::uint32_t expected = 1000u << (i - 1);
+        const std::uint32_t gap = ticks[i] - ticks[i - 1];
+        EXPECT_GE(gap, expected - 100) << "gap " << i;
+        EXPECT_LT(gap, expected + 1500) << "gap " << i;
+    }
+}
+
+TEST_F(KeepLineE2eTest, EchoPagesAreAskedInTurnAndTheMinimumGapHolds) {
+    StartProgram("最短间隔=3", "", isp->ErrorPageUrl() + " | " + isp->EchoUrl());
+    ClientRun run = Call("/redial");
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.21") << run.output;
+    run = Call("/redial");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.22") << run.output;
+    EXPECT_EQ(app->StatusText(1), "当前IP：203.0.113.22");
+    EXPECT_GE(sim::ErrorPageFetches(), 2u);
+    const auto ticks = DialTicks();
+    ASSERT_EQ(ticks.size(), 2u);
+    EXPECT_GE(ticks[1] - ticks[0], 2900u);
+}
+
+TEST_F(KeepLineE2eTest, TheAddressIsAskedForAgainUntilThePageKnowsIt) {
+    StartProgram("等待IP=5");
+    sim::SetPageGarbage(true);
+    ClientRun run;
+    std::thread dial([&] { run = Call("/dial"); });
+    const bool askedAgain = testing::WaitUntil([] { return sim::PageFetches() >= 2; }, 20000);
+    sim::SetPageGarbage(false);
+    dial.join();
+    EXPECT_TRUE(askedAgain);
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.21") << run.output;
+}
+
+// With notifications on, the line is watched even without 掉线重拔.
+class KeepLineEventsE2eTest : public KeepLineE2eTest {
+  protected:
+    void SetUp() override {
+        KeepLineE2eTest::SetUp();
+        ASSERT_TRUE(webhook.Listening());
+        webhook.SetAnswer([this](SOCKET client, const std::string& head) {
+            std::string request = head;
+            const std::size_t bodyAt = request.find("\r\n\r\n");
+            const std::size_t lengthAt = request.find("Content-Length:");
+            if (bodyAt != std::string::npos && lengthAt != std::string::npos) {
+                const std::size_t length = std::stoul(request.substr(lengthAt + 15));
+                char buffer[1024];
+                while (request.size() < bodyAt + 4 + length) {
+                    const int n = recv(client, buffer, sizeof buffer, 0);
+                    if (n <= 0) {
+                        break;
+                    }
+                    request.append(buffer, static_cast<std::size_t>(n));
+                }
+                std::lock_guard<std::mutex> lock(mutex);
+                posted.push_back(JsonField(request.substr(bodyAt + 4), "event").value_or("?"));
+            }
+            Http::Send(client, Http::Reply("200 OK", "", 0));
+        });
+        std::ofstream(folder.Path() + "\\hook.bat")
+            << "@echo %QV_EVENT% %QV_IP%>>\"" << folder.Path() << "\\events.txt\"\r\n";
+    }
+
+    void StartWatched(const std::string& redialOnDrop) {
+        StartProgram("掉线重拔=" + redialOnDrop,
+                     "[通知]\r\n命令=" + folder.Path() +
+                         "\\hook.bat\r\n网址=" + webhook.Url("/events") + "\r\n");
+    }
+
+    std::string HookLines() const {
+        std::ifstream file(folder.Path() + "\\events.txt");
+        std::ostringstream lines;
+        for (std::string line; std::getline(file, line);) {
+            while (!line.empty() && (line.back() == ' ' || line.back() == '\r')) {
+                line.pop_back();
+            }
+            lines << line << ";";
+        }
+        return lines.str();
+    }
+
+    std::string Posted() {
+        std::lock_guard<std::mutex> lock(mutex);
+        std::string events;
+        for (const std::string& event : posted) {
+            events += event + ";";
+        }
+        return events;
+    }
+
+    // `hooked`: each event with its address as the command wrote them; `events`: as posted.
+    bool BothTold(const std::string& hooked, const std::string& events) {
+        return testing::WaitUntil([&] { return HookLines() == hooked && Posted() == events; },
+                                  15000);
+    }
+
+    Http webhook;
+    std::mutex mutex;
+    std::vector<std::string> posted;
+};
+
+TEST_F(KeepLineEventsE2eTest, ADropIsRedialledButAPersonsHangUpIsNot) {
+    StartWatched("1");
+    ASSERT_EQ(Call("/dial").exitCode, 0u);
+    ASSERT_TRUE(sim::DropConnection(OwnConnection()));
+    EXPECT_TRUE(app->WaitForStatus(1, "当前IP：203.0.113.22", 15000)) << "redialled";
+    ASSERT_TRUE(app->Click(Unit::按钮_断线));
+    EXPECT_TRUE(app->WaitForStatus(0, "当前状态：已断开网络连接"));
+    EXPECT_TRUE(BothTold("connected 203.0.113.21;dropped;connected 203.0.113.22;disconnected;",
+                         "connected;dropped;connected;disconnected;"))
+        << HookLines() << "\n"
+        << Posted();
+    EXPECT_FALSE(
+        testing::WaitUntil([] { return sim::CallCount(sim::RasFunction::Dial) > 2; }, 3000))
+        << "the person's hang-up is no drop";
+}
+
+TEST_F(KeepLineEventsE2eTest, WithoutRedialOnDropADropIsOnlyTold) {
+    StartWatched("0");
+    ASSERT_EQ(Call("/dial").exitCode, 0u);
+    ASSERT_TRUE(sim::DropConnection(OwnConnection()));
+    EXPECT_TRUE(app->WaitForStatus(0, "当前状态：线路已断开", 15000));
+    EXPECT_TRUE(BothTold("connected 203.0.113.21;dropped;", "connected;dropped;"))
+        << HookLines() << "\n"
+        << Posted();
+    EXPECT_FALSE(
+        testing::WaitUntil([] { return sim::CallCount(sim::RasFunction::Dial) > 1; }, 3000));
+}
+
+}  // namespace
+}  // namespace qv::e2e
