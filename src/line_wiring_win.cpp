@@ -71,10 +71,18 @@ void LineWiring::Start() {
     s_.listeners = &listeners_;
     // Only what a drop would change is worth watching for.
     if (assistant_.KeepLine().redialOnDrop || pool_ || notifier_) {
-        const HWND window = mainWindow_;
-        scripting_.Board().SetWatch(
-            watch_.Start([window] { PostMessageA(window, kLineDownMessage, 0, 0); }));
+        StartWatch(false);
+        listeners_.Add(watchRestart_);
     }
+}
+
+void LineWiring::StartWatch(bool again) {
+    if (again) {
+        watch_.Stop();
+    }
+    const HWND window = mainWindow_;
+    scripting_.Board().SetWatch(
+        watch_.Start([window] { PostMessageA(window, kLineDownMessage, 0, 0); }));
 }
 
 std::optional<LRESULT> LineWiring::OnMessage(UINT message, WPARAM, LPARAM) {

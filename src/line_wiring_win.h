@@ -33,7 +33,24 @@ class LineWiring {
     void Stop();
 
   private:
+    // The watch learns that the line is up only from its 5 s poll, so a drop within 5 s of a
+    // dial would go untold: after every dial it is started again and looks at once.
+    class WatchRestart final : public LineListeners {
+      public:
+        explicit WatchRestart(LineWiring& wiring) : wiring_(wiring) {}
+        void BeforeHangUp() override {}
+        void OnLineEvent(const LineEvent& event) override {
+            if (event.kind == LineEventKind::Connected) {
+                wiring_.StartWatch(true);
+            }
+        }
+
+      private:
+        LineWiring& wiring_;
+    };
+
     void ShowOnce(const Text& text, IconKind kind);
+    void StartWatch(bool again);
 
     Assistant& assistant_;
     Services& s_;
@@ -45,6 +62,7 @@ class LineWiring {
     std::unique_ptr<PoolListener> poolListener_;
     std::unique_ptr<Notifier> notifier_;
     LineWatch watch_;
+    WatchRestart watchRestart_{*this};
     // Set on worker threads, read on the window's thread when their message arrives.
     std::mutex mutex_;
     std::optional<PoolHealth> poolHealth_;
