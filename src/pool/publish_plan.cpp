@@ -84,7 +84,10 @@ void PublishPlan::Failed(std::int64_t now, bool retryCanMend) {
     connected_ = false;
     held_ = {};
     retryAt_ = retryCanMend ? now + backoffMs_ : kNever;
-    backoffMs_ = std::min(backoffMs_ * 2, kMaxBackoffMs);
+    // Never longer than a renew period: a Redis that is back gets the address before a key
+    // set then would have been renewed, however long it was away.
+    const std::int64_t renewMs = static_cast<std::int64_t>(config_.ttlSeconds) * 1000 / 3;
+    backoffMs_ = std::min({backoffMs_ * 2, kMaxBackoffMs, std::max(renewMs, kFirstBackoffMs)});
 }
 
 }  // namespace qv

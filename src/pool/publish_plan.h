@@ -50,7 +50,8 @@ class PublishPlan {
 
     void Connected();
     void Confirmed(const PlanStep& step, std::int64_t now);
-    // The connection is gone and what Redis holds is unknown. `retryCanMend` false (a refused
+    // The connection is gone and what Redis holds is unknown. Retries back off doubling, up to
+    // kMaxBackoffMs or a renew period, whichever is shorter. `retryCanMend` false (a refused
     // password) stops the retries until the wanted state changes.
     void Failed(std::int64_t now, bool retryCanMend);
     // A connection that had served before broke on first use after a rest (a server timeout,

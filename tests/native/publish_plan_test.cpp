@@ -111,6 +111,20 @@ TEST(PublishPlan, BacksOffDoublingToThirtySecondsThenSendsOnlyTheLatestState) {
     EXPECT_EQ(rig.sent[rig.sent.size() - 2], "@192010 HSET adsl pc1 3.3.3.3:8080");
 }
 
+TEST(PublishPlan, AShortLivedKeyBacksOffNoLongerThanItsRenewPeriod) {
+    Rig rig;
+    rig.plan = PublishPlan({"adsl", "pc1", 10});
+    rig.down = true;
+    rig.plan.WantPublished("1.1.1.1:8080", rig.now);
+    std::vector<std::int64_t> waits;
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(rig.Run(), 1);
+        waits.push_back(rig.WakeAt() - rig.now);
+        rig.now = rig.WakeAt();
+    }
+    EXPECT_EQ(waits, (std::vector<std::int64_t>{1000, 2000, 3333, 3333}));
+}
+
 TEST(PublishPlan, AConnectionDroppedAtRestReconnectsAtOnceAndResendsEverything) {
     Rig rig;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
