@@ -5,18 +5,10 @@
 #include <memory>
 
 #include "base/failure_record_win.h"
-#include "base/handle.h"
+#include "base/internet_win.h"
 
 namespace qv {
 namespace {
-
-// The same owner as the page fetch's (web/ is out of this folder's reach).
-struct InternetTraits {
-    using Value = HINTERNET;
-    static Value Invalid() { return nullptr; }
-    static void Close(Value handle) { InternetCloseHandle(handle); }
-};
-using InternetHandle = UniqueHandle<InternetTraits>;
 
 constexpr char kUserAgent[] = "Quorvane";
 constexpr char kHeaders[] = "Content-Type: application/json\r\n";
@@ -25,35 +17,10 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
                                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
                                 INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-struct UrlParts {
-    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
-    INTERNET_PORT port = 0;
-    char host[256] = {};
-    char path[2048] = {};
-    char query[2048] = {};
-    char user[128] = {};
-    char password[128] = {};
-};
-
-bool CrackUrl(const std::string& url, UrlParts& parts) {
-    URL_COMPONENTSA components = {};
-    components.dwStructSize = sizeof components;
-    components.lpszHostName = parts.host;
-    components.dwHostNameLength = sizeof parts.host;
-    components.lpszUrlPath = parts.path;
-    components.dwUrlPathLength = sizeof parts.path;
-    components.lpszExtraInfo = parts.query;
-    components.dwExtraInfoLength = sizeof parts.query;
-    components.lpszUserName = parts.user;
-    components.dwUserNameLength = sizeof parts.user;
-    components.lpszPassword = parts.password;
-    components.dwPasswordLength = sizeof parts.password;
-    if (!InternetCrackUrlA(url.c_str(), 0, 0, &components)) {
-        return false;
-    }
-    parts.scheme = components.nScheme;
-    parts.port = components.nPort;
-    return parts.scheme == INTERNET_SCHEME_HTTP || parts.scheme == INTERNET_SCHEME_HTTPS;
+// Only the web's own schemes are posted to.
+bool CrackWebUrl(const std::string& url, UrlParts& parts) {
+    return CrackUrl(url, parts) &&
+           (parts.scheme == INTERNET_SCHEME_HTTP || parts.scheme == INTERNET_SCHEME_HTTPS);
 }
 
 PostResult Failed(const char* call, bool worthRetry) {
@@ -72,7 +39,7 @@ const char* OrNull(const char* text) {
 
 PostResult PostJson(const std::string& url, const std::string& body, DWORD limitMs) {
     auto parts = std::make_unique<UrlParts>();
-    if (!CrackUrl(url, *parts)) {
+    if (!CrackWebUrl(url, *parts)) {
         return Failed("InternetCrackUrlA (notification address)", false);
     }
     InternetHandle session(

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "base/failure_record_win.h"
-#include "web/internet_handle_win.h"
+#include "base/internet_win.h"
 #include "web/read_sizing.h"
 #include "web/request_parts.h"
 
@@ -33,16 +33,6 @@ constexpr char kExtraHeaders[] = "Accept: */*\r\n\r\n";
 static_assert(sizeof kAcceptType - 1 == 14 && sizeof kExtraHeaders - 1 == 15);
 constexpr DWORD kCanonicalUrlBuffer = 2084;
 
-struct UrlParts {
-    int scheme = 0;
-    INTERNET_PORT port = 0;
-    char host[256] = {};
-    char path[2048] = {};
-    char query[2048] = {};
-    char user[128] = {};
-    char password[128] = {};
-};
-
 std::optional<std::string> CanonicalUrl(const Text& url) {
     std::vector<char> buffer(kCanonicalUrlBuffer);
     DWORD length = kCanonicalUrlBuffer;
@@ -58,29 +48,6 @@ std::optional<std::string> CanonicalUrl(const Text& url) {
         }
     }
     return std::string(buffer.data(), strnlen(buffer.data(), buffer.size()));
-}
-
-// The query is asked for separately so that the object name is the same whether or not the
-// system would have left it on the path.
-bool CrackUrl(const std::string& url, UrlParts& parts) {
-    URL_COMPONENTSA components = {};
-    components.dwStructSize = sizeof components;
-    components.lpszHostName = parts.host;
-    components.dwHostNameLength = sizeof parts.host;
-    components.lpszUrlPath = parts.path;
-    components.dwUrlPathLength = sizeof parts.path;
-    components.lpszExtraInfo = parts.query;
-    components.dwExtraInfoLength = sizeof parts.query;
-    components.lpszUserName = parts.user;
-    components.dwUserNameLength = sizeof parts.user;
-    components.lpszPassword = parts.password;
-    components.dwPasswordLength = sizeof parts.password;
-    if (!InternetCrackUrlA(url.c_str(), 0, 0, &components)) {
-        return false;
-    }
-    parts.scheme = components.nScheme;
-    parts.port = components.nPort;
-    return true;
 }
 
 // The process-wide web session, owned here: opened by the first fetch that needs it and kept

@@ -1,0 +1,36 @@
+#pragma once
+// WinINet's handles, closed with InternetCloseHandle by the shared handle owner, and an
+// address cracked into its parts: the page fetch and the webhook both need them.
+#include <windows.h>
+
+#include <wininet.h>
+
+#include <string>
+
+#include "base/handle.h"
+
+namespace qv {
+
+struct InternetTraits {
+    using Value = HINTERNET;
+    static Value Invalid() { return nullptr; }
+    static void Close(Value handle) { InternetCloseHandle(handle); }
+};
+using InternetHandle = UniqueHandle<InternetTraits>;
+
+// Large: keep it off a small stack (make_unique).
+struct UrlParts {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    INTERNET_PORT port = 0;
+    char host[256] = {};
+    char path[2048] = {};
+    char query[2048] = {};
+    char user[128] = {};
+    char password[128] = {};
+};
+
+// The query is asked for separately so that the object name is the same whether or not the
+// system would have left it on the path. False when the system cannot crack the address.
+bool CrackUrl(const std::string& url, UrlParts& parts);
+
+}  // namespace qv
