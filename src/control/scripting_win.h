@@ -13,7 +13,7 @@
 #include "app/assistant.h"
 #include "control/command_queue.h"
 #include "control/dial_counter.h"
-#include "control/http_control_win.h"
+#include "control/http_control.h"
 #include "control/script_host.h"
 #include "control/script_link_win.h"
 #include "control/status_board.h"
