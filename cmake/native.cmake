@@ -7,10 +7,10 @@ add_link_options(${QV_SANITIZE})
 add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
 find_package(Threads REQUIRED)
 target_link_libraries(qv_portable PUBLIC qv_options Threads::Threads)
-# <chrono> (which Asio includes) holds a "µs" that GBK cannot encode: these files have no
-# Chinese texts and keep their literals in UTF-8.
-set_source_files_properties(src/pool/redis_link.cpp src/pool/pool_publisher.cpp
-                            tests/native/pool_publisher_test.cpp
+# As in the Windows build: C++20's <chrono> (which Asio includes) does not encode as GBK.
+set_source_files_properties(src/control/http_control.cpp src/pool/redis_link.cpp
+                            src/pool/pool_publisher.cpp tests/native/pool_publisher_test.cpp
+                            tests/native/http_session_test.cpp tests/native/command_queue_test.cpp
                             PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 find_package(GTest REQUIRED)
@@ -28,4 +28,30 @@ add_test(NAME SourcesKeepTheirIncludeRules
          WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 add_test(NAME SourcesAreFormatted
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/scripts/check-format.sh
+         WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+
+# The threads of the HTTP control and the command queue under ThreadSanitizer, which cannot
+# share a program with ASan: their portable sources compiled again, with the tests that run
+# a real server against a fake window thread.
+file(GLOB QV_TSAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/base/*.cpp
+     ${CMAKE_CURRENT_SOURCE_DIR}/src/control/*.cpp)
+list(FILTER QV_TSAN_SOURCES EXCLUDE REGEX "_win\\.cpp$")
+add_library(qv_portable_tsan STATIC ${QV_TSAN_SOURCES})
+target_link_libraries(qv_portable_tsan PUBLIC qv_options)
+add_executable(native_tsan_tests tests/native/http_session_test.cpp
+               tests/native/command_queue_test.cpp)
+target_link_libraries(native_tsan_tests PRIVATE qv_portable_tsan GTest::gtest GTest::gtest_main)
+# -Wno-tsan: GCC warns of the fences Asio puts around handlers; the scheduler's own locks,
+# which TSAN does see, order them.
+set(QV_TSAN -fsanitize=thread -fno-omit-frame-pointer -Wno-tsan)
+set_target_properties(qv_portable_tsan native_tsan_tests PROPERTIES
+                      COMPILE_OPTIONS "${QV_TSAN}" LINK_OPTIONS "${QV_TSAN}")
+gtest_discover_tests(native_tsan_tests TEST_PREFIX tsan. DISCOVERY_TIMEOUT 60)
+
+# Files compiled as UTF-8 hold no non-ASCII narrow literal, nor do the headers of ours they
+# include.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+add_test(NAME Utf8SourcesHoldNoChineseLiterals
+         COMMAND Python3::Interpreter scripts/gbk_literals.py --utf8-files cmake/windows.cmake
+                 cmake/native.cmake
          WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})

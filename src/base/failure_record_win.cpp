@@ -11,4 +11,10 @@ void RecordFailure(const char* call, DWORD code) {
     OutputDebugStringA(line);
 }
 
+void RecordFailure(const char* call, const char* detail) {
+    char line[512];
+    std::snprintf(line, sizeof line, "Quorvane: %s failed: %s\n", call, detail);
+    OutputDebugStringA(line);
+}
+
 }  // namespace qv

@@ -8,5 +8,8 @@ namespace qv {
 
 // "Quorvane: <call> failed, error <code>".
 void RecordFailure(const char* call, DWORD code);
+// "Quorvane: <call> failed: <detail>", for failures that come with their own text (a socket
+// library's message, an exception's what()).
+void RecordFailure(const char* call, const char* detail);
 
 }  // namespace qv

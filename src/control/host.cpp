@@ -152,4 +152,12 @@ ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
     return outcome;
 }
 
+std::optional<ScriptOutcome> StatusAtOnce(const ScriptCommand& command, const CommandQueue& queue,
+                                          const StatusBoard& board) {
+    if (command.verb != ScriptVerb::Status || !queue.Busy() || !board.Known()) {
+        return std::nullopt;
+    }
+    return board.Status(true);
+}
+
 }  // namespace qv

@@ -190,4 +190,10 @@ class ScriptHost {
     StatusBoard& board_;
 };
 
+// The one rule for a status, however it came: while a command runs or waits, it is answered at
+// once from the last known state; otherwise (or before anything is known, during the start-up)
+// it waits its turn and is answered fresh.
+std::optional<ScriptOutcome> StatusAtOnce(const ScriptCommand& command, const CommandQueue& queue,
+                                          const StatusBoard& board);
+
 }  // namespace qv

@@ -12,7 +12,7 @@
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "control/host.h"
-#include "control/http_control_win.h"
+#include "control/http_control.h"
 #include "control/text_codec_win.h"
 #include "control/window_link_win.h"
 

@@ -108,11 +108,8 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
     }
     const ScriptCommand command = parsed.args->command;
     const std::string cookie = request->cookie;
-    // A busy program answers a status at once from what it last knew; during its start-up
-    // it knows nothing yet, and the request waits like any other.
-    if (command.verb == ScriptVerb::Status && queue_.Busy() && board_.Known()) {
-        heldReplies_.emplace_back(replyWindow,
-                                  ReplyPayload(cookie, ResultJson(board_.Status(true), codec_)));
+    if (const auto status = StatusAtOnce(command, queue_, board_)) {
+        heldReplies_.emplace_back(replyWindow, ReplyPayload(cookie, ResultJson(*status, codec_)));
         ScheduleRun();
         return TRUE;
     }

@@ -3,9 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/settings.h"
-#include "control/http_routes.h"
+#include "control/http_control.h"
 #include "control/remote_settings.h"
-#include "control/token_check.h"
 #include "native/fake_services.h"
 
 namespace qv {

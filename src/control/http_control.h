@@ -1,0 +1,69 @@
+#pragma once
+// The local HTTP control: GET /status, POST /dial, /hangup, /redial for scripts on this
+// machine, on its own thread. That thread never touches the window or the program's state:
+// it hands each command to the window's thread through the queue and answers when the
+// outcome comes back; a status request while a command runs is answered at once from the
+// last known state. Portable: the Windows-only parts are in http_control_win.cpp.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "control/host.h"
+#include "control/protocol.h"
+
+namespace qv {
+
+// Limits that keep the control answering whatever its callers do.
+inline constexpr int kMaxHttpConnections = 64;  // beyond: 503 at once
+inline constexpr int kHeadSeconds = 3;          // for a request's head from its connection
+inline constexpr int kRequestSeconds = 10;      // for the whole request
+
+class HttpControl {
+  public:
+    HttpControl(CommandQueue& queue, StatusBoard& board, const TextCodec& codec, std::string token);
+    ~HttpControl();  // stops the thread
+    HttpControl(const HttpControl&) = delete;
+    HttpControl& operator=(const HttpControl&) = delete;
+
+    // Listens on address:port and starts serving; false (and nothing started) when the
+    // address is not a usable local one or the port cannot be opened.
+    bool Start(const std::string& address, std::uint16_t port);
+    // The port listened on (the one the system chose when Start was given 0).
+    std::uint16_t Port() const;
+    void Stop();
+
+    struct Server;  // defined with the sessions, out of this header
+
+  private:
+    std::unique_ptr<Server> server_;
+};
+
+// Which command an HTTP request asks for, or which error status answers it. Only requests
+// that pass here reach the commands.
+struct RouteDecision {
+    int status = 200;  // 200 when `command` is set
+    std::optional<ScriptCommand> command;
+};
+
+// `target` is the request line's target ("/redial?until_new=1&tries=3").
+RouteDecision RouteRequest(std::string_view method, std::string_view target,
+                           std::string_view authorization, std::string_view token);
+
+// Equal texts, in a time that depends only on their lengths, never on where they differ.
+bool SameSecret(std::string_view given, std::string_view expected);
+
+// True when `authorization` is "Bearer <token>" for exactly this token (the scheme's case
+// does not matter, surrounding blanks are skipped).
+bool BearerMatches(std::string_view authorization, std::string_view token);
+
+// Per platform: http_control_win.cpp on Windows, beside the server elsewhere.
+namespace http_platform {
+// Keeps other programs from binding the listener's address beside ours and taking requests.
+void ListenAlone(std::uintptr_t socket);
+// A failure nobody is shown, written where a developer can read it.
+void RecordFailure(const char* what, const char* detail);
+}  // namespace http_platform
+
+}  // namespace qv
