@@ -34,7 +34,7 @@ add_test(NAME SourcesAreFormatted
 # share a program with ASan: their portable sources compiled again, with the tests that run
 # a real server against a fake window thread.
 file(GLOB QV_TSAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/base/*.cpp
-     ${CMAKE_CURRENT_SOURCE_DIR}/src/control/*.cpp)
+     ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/control/*.cpp)
 list(FILTER QV_TSAN_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 add_library(qv_portable_tsan STATIC ${QV_TSAN_SOURCES})
 target_link_libraries(qv_portable_tsan PUBLIC qv_options)

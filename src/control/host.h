@@ -1,6 +1,6 @@
 #pragma once
-// The window thread's side of scripting: the queue where scripted commands wait, the board
-// that answers a status while one runs, and the host that runs them as the buttons would.
+// Where scripted commands wait for the window's thread, and the board that answers a status
+// while one runs. Free of the assistant: the HTTP control's thread reaches these only.
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -10,9 +10,6 @@
 #include <optional>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/assistant.h"
-#include "app/ports.h"
 #include "control/protocol.h"
 
 namespace qv {
@@ -155,39 +152,6 @@ class StatusBoard {
     std::uint32_t retryFrom_ = 0;
     std::optional<std::uint32_t> retryWait_;  // milliseconds after retryFrom_
     std::function<PoolFacts()> poolFacts_;
-};
-
-// The window thread's side of scripting: every event handler passes through Raise, so the
-// host knows when no command runs; queued scripted commands run then, one at a time, as
-// the buttons would run them, and their outcomes are published for status requests.
-
-class ScriptHost {
-  public:
-    ScriptHost(Assistant& assistant, AppState& state, Services& services, CommandQueue& queue,
-               StatusBoard& board)
-        : assistant_(assistant), state_(state), s_(services), queue_(queue), board_(board) {}
-
-    // Runs an event's handler as a person's command, even inside a scripted one.
-    std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
-
-    // The line watch saw the line go down; like a handler, it holds scripted commands back.
-    void LineDown();
-
-    // Runs the next queued command when none runs; called when the queue wakes the thread.
-    void RunNext();
-
-    // Runs one command now and publishes its outcome.
-    ScriptOutcome Run(const ScriptCommand& command);
-
-  private:
-    CommandResult Execute(const ScriptCommand& command);
-    Text ChosenEntry();
-
-    Assistant& assistant_;
-    AppState& state_;
-    Services& s_;
-    CommandQueue& queue_;
-    StatusBoard& board_;
 };
 
 // The one rule for a status, however it came: while a command runs or waits, it is answered at

@@ -13,6 +13,7 @@
 #include "app/assistant.h"
 #include "control/host.h"
 #include "control/http_control.h"
+#include "control/script_host.h"
 #include "control/text_codec_win.h"
 #include "control/window_link_win.h"
 

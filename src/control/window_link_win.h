@@ -10,6 +10,7 @@
 #include "base/main_window_win.h"
 #include "control/host.h"
 #include "control/protocol.h"
+#include "control/script_host.h"
 
 namespace qv {
 

@@ -1,5 +1,7 @@
 #include "pool/pool_settings.h"
 
+#include "pool/pool_keys.h"
+
 #include <algorithm>
 
 #include "app/settings.h"

@@ -11,14 +11,6 @@
 
 namespace qv {
 
-inline constexpr const char* kPoolSection = "代理池";
-inline constexpr const char* kKeyPoolAddress = "地址";
-inline constexpr const char* kKeyPoolPassword = "密码";
-inline constexpr const char* kKeyPoolUser = "用户";
-inline constexpr const char* kKeyPoolKey = "键";
-inline constexpr const char* kKeyPoolNode = "节点";
-inline constexpr const char* kKeyPoolProxyPort = "端口";
-inline constexpr const char* kKeyPoolTtl = "存活秒数";
 inline constexpr const char* kDefaultPoolKey = "adsl";
 inline constexpr int kDefaultPoolTtlSeconds = 300;
 inline constexpr int kMinPoolTtlSeconds = 10;

@@ -195,6 +195,8 @@ class HttpSessionTest : public ::testing::Test {
     PlainCodec codec;
     std::unique_ptr<HttpControl> control =
         std::make_unique<HttpControl>(window.queue, board, codec, kToken);
+    // As the program does when the control starts.
+    const bool seeded = (board.Publish(ScriptOutcome()), true);
 };
 
 TEST_F(HttpSessionTest, CommandsWaitTheirTurnWhileStatusAndLaterCallersAreAnswered) {

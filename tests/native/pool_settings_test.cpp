@@ -2,6 +2,7 @@
 
 #include "base/ip_address.h"
 #include "native/fake_services.h"
+#include "pool/pool_keys.h"
 #include "pool/pool_settings.h"
 
 namespace qv {

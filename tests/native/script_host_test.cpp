@@ -1,5 +1,6 @@
 // Scripted commands on the window's thread: the queue that keeps them from nesting, and the
 // host that runs them as the buttons do and reports the outcome.
+#include "control/script_host.h"
 #include "control/host.h"
 
 #include <gtest/gtest.h>

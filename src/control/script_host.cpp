@@ -1,0 +1,99 @@
+#include "control/script_host.h"
+
+#include <exception>
+
+#include "base/handle.h"
+
+namespace qv {
+
+std::intptr_t ScriptHost::Raise(Handler handler, std::intptr_t a, std::intptr_t b) {
+    queue_.EnterHandler();
+    ScopeGuard leave([this] { queue_.LeaveHandler(); });
+    return assistant_.Raise(handler, a, b);
+}
+
+void ScriptHost::LineDown() {
+    queue_.EnterHandler();
+    ScopeGuard leave([this] { queue_.LeaveHandler(); });
+    assistant_.LineDown();
+}
+
+void ScriptHost::RunNext() {
+    std::optional<ScriptJob> job = queue_.BeginNext();
+    if (!job) {
+        return;
+    }
+    ScriptOutcome outcome;
+    {
+        // Left however the command ends: a queue marked busy for ever would hold every later
+        // command back and make every status say busy.
+        ScopeGuard leave([this] { queue_.LeaveHandler(); });
+        try {
+            outcome = Run(job->command);
+        } catch (const std::exception&) {
+            outcome.command = job->command.verb;
+            outcome.error = "命令未能完成（程序内部错误）";
+        }
+    }
+    outcome.busy = queue_.Busy();
+    if (job->done) {
+        job->done(outcome);
+    }
+}
+
+Text ScriptHost::ChosenEntry() {
+    return s_.dialup.EntryName(s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection));
+}
+
+CommandResult ScriptHost::Execute(const ScriptCommand& command) {
+    switch (command.verb) {
+        case ScriptVerb::Status:
+            break;
+        case ScriptVerb::Dial:
+            return assistant_.DialCommand({.automatic = true});
+        case ScriptVerb::HangUp:
+            return assistant_.HangUpCommand();
+        case ScriptVerb::Redial: {
+            RedialOptions options;
+            options.automatic = true;
+            if (command.untilNew) {
+                options.repeat = RedialOptions::Repeat::UntilNewAddress;
+                options.maxTries = command.tries;
+            }
+            return assistant_.RedialCommand(options);
+        }
+    }
+    return {};
+}
+
+ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
+    const std::uint32_t start = s_.pump.TickCount();
+    const CommandResult result = Execute(command);
+
+    ScriptOutcome outcome;
+    outcome.command = command.verb;
+    outcome.connected = s_.dialup.IsConnected();
+    outcome.ip = state_.currentIp;
+    outcome.previousIp = state_.previousIp;
+    outcome.entry = ChosenEntry();
+    outcome.tries = result.dials;
+    outcome.rasError = result.rasError;
+    outcome.lastError = assistant_.LineStatus().lastError;
+    if (command.verb == ScriptVerb::Status) {
+        outcome.tries = assistant_.LineStatus().tries;
+    }
+    if (result.status != CommandStatus::Done) {
+        outcome.error = result.message;
+    } else if (command.verb == ScriptVerb::HangUp && outcome.connected) {
+        outcome.error = "断线后仍有拔号连接";
+    } else if (result.answerNotAnAddress) {
+        outcome.error = "IP查询页面的回答不是IP地址";
+    }
+    outcome.ok = outcome.error.empty();
+    outcome.seconds = (s_.pump.TickCount() - start) / 1000.0;
+    board_.Publish(outcome);
+    board_.AddLiveFacts(outcome);
+    return outcome;
+}
+
+}  // namespace qv

@@ -1,0 +1,42 @@
+#pragma once
+// The window thread's side of scripting: every event handler passes through Raise, so the
+// host knows when no command runs; queued scripted commands run then, one at a time, as the
+// buttons would run them, and their outcomes are published for status requests.
+#include "app/app_state.h"
+#include "app/assistant.h"
+#include "app/ports.h"
+#include "control/host.h"
+#include "control/protocol.h"
+
+namespace qv {
+
+class ScriptHost {
+  public:
+    ScriptHost(Assistant& assistant, AppState& state, Services& services, CommandQueue& queue,
+               StatusBoard& board)
+        : assistant_(assistant), state_(state), s_(services), queue_(queue), board_(board) {}
+
+    // Runs an event's handler as a person's command, even inside a scripted one.
+    std::intptr_t Raise(Handler handler, std::intptr_t a, std::intptr_t b);
+
+    // The line watch saw the line go down; like a handler, it holds scripted commands back.
+    void LineDown();
+
+    // Runs the next queued command when none runs; called when the queue wakes the thread.
+    void RunNext();
+
+    // Runs one command now and publishes its outcome.
+    ScriptOutcome Run(const ScriptCommand& command);
+
+  private:
+    CommandResult Execute(const ScriptCommand& command);
+    Text ChosenEntry();
+
+    Assistant& assistant_;
+    AppState& state_;
+    Services& s_;
+    CommandQueue& queue_;
+    StatusBoard& board_;
+};
+
+}  // namespace qv
