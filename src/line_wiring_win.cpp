@@ -91,7 +91,9 @@ std::optional<LRESULT> LineWiring::OnMessage(UINT message, WPARAM, LPARAM) {
             }
             if (health) {
                 const bool ok = health->state == PoolHealth::State::Ok;
-                RecordFailure(("proxy pool: " + health->detail).c_str(), 0);
+                // The recovery is recorded too: a developer sees how long the failure lasted.
+                RecordFailure(ok ? "proxy pool: Redis (answering again)" : "proxy pool: Redis",
+                              health->detail.c_str());
                 ShowOnce(ok ? Text("代理池已恢复连接") : "代理池连接失败：" + health->detail,
                          ok ? IconKind::Info : IconKind::Warning);
             }

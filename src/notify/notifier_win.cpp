@@ -203,7 +203,7 @@ Notifier::Notifier(const NotifySettings& settings, ProblemCallback onProblem,
     try {
         std::thread([shared] { shared->Work(); }).detach();
     } catch (...) {
-        RecordFailure("Notifier thread", 0);
+        RecordFailure("Notifier thread", "the system refused a thread");
         return;
     }
     shared_ = std::move(shared);
