@@ -7,15 +7,10 @@ namespace qv {
 
 namespace {
 
-unsigned char Folded(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    return byte >= 'A' && byte <= 'Z' ? static_cast<unsigned char>(byte - 'A' + 'a') : byte;
-}
-
 bool MatchesAt(const Text& text, std::size_t at, const Text& needle, bool ignoreCase) {
     for (std::size_t i = 0; i < needle.size(); ++i) {
-        const bool same =
-            ignoreCase ? Folded(text[at + i]) == Folded(needle[i]) : text[at + i] == needle[i];
+        const bool same = ignoreCase ? AsciiLower(text[at + i]) == AsciiLower(needle[i])
+                                     : text[at + i] == needle[i];
         if (!same) {
             return false;
         }

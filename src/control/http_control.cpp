@@ -10,13 +10,13 @@
 #include <boost/asio.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <exception>
 #include <mutex>
 #include <thread>
 
+#include "base/text.h"
 #include "control/protocol.h"
 
 namespace qv {
@@ -38,18 +38,6 @@ constexpr Endpoint kEndpoints[] = {
     {"/redial", "POST", ScriptVerb::Redial},
 };
 
-std::optional<int> SmallNumber(std::string_view text, int high) {
-    if (text.empty() || text.size() > 4 ||
-        !std::all_of(text.begin(), text.end(), [](unsigned char c) { return std::isdigit(c); })) {
-        return std::nullopt;
-    }
-    int value = 0;
-    for (char c : text) {
-        value = value * 10 + (c - '0');
-    }
-    return value >= 1 && value <= high ? std::optional<int>(value) : std::nullopt;
-}
-
 // "until_new=1&tries=N" in any order; anything else, or a repeated key, is malformed.
 bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
     bool seenUntilNew = false;
@@ -68,7 +56,7 @@ bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
             command.untilNew = value == "1";
             seenUntilNew = true;
         } else if (key == "tries" && !seenTries) {
-            const auto tries = SmallNumber(value, kMaxUntilNewTries);
+            const auto tries = CommandNumber(value, 1, kMaxUntilNewTries);
             if (!tries) {
                 return false;
             }
@@ -79,16 +67,6 @@ bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
         }
     }
     return !seenTries || command.untilNew;
-}
-
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 }  // namespace
@@ -136,17 +114,17 @@ bool SameSecret(std::string_view given, std::string_view expected) {
 
 bool BearerMatches(std::string_view authorization, std::string_view token) {
     constexpr std::string_view kScheme = "bearer";
-    const std::string_view value = TrimBlanks(authorization);
+    const std::string_view value = TrimSpaces(authorization);
     if (value.size() <= kScheme.size() ||
         (value[kScheme.size()] != ' ' && value[kScheme.size()] != '\t')) {
         return false;
     }
     for (std::size_t i = 0; i < kScheme.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(value[i])) != kScheme[i]) {
+        if (AsciiLower(value[i]) != kScheme[i]) {
             return false;
         }
     }
-    return SameSecret(TrimBlanks(value.substr(kScheme.size())), token);
+    return SameSecret(TrimSpaces(value.substr(kScheme.size())), token);
 }
 
 #ifndef _WIN32
