@@ -10,7 +10,7 @@ import sys
 
 # Every external command called by scripts/, .ci/run and CTest (keep in step with them).
 COMMANDS = """
-    apt-get dpkg dpkg-query locale locale-gen id sed grep tee cat cp mv rm mkdir mktemp seq
+    apt-get dpkg dpkg-query locale locale-gen localedef getconf id sed grep tee cat cp mv rm mkdir mktemp seq
     tr cmp head tail sort sleep kill dirname readlink sha256sum iconv date stat nproc
     cmake ctest ninja g++ python3 awk
     x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix
