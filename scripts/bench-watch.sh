@@ -27,10 +27,13 @@ qv_ispctl reset >/dev/null
 qv_ispctl entries 宽带连接 >/dev/null
 
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+# The server of this prefix: each prefix has its own.
 server_pid() {
     local p
     for p in /proc/[0-9]*; do
-        [ "$(cat "$p/comm" 2>/dev/null)" = wineserver ] && { echo "${p#/proc/}"; return; }
+        case "$(cat "$p/comm" 2>/dev/null)" in wineserver*) ;; *) continue ;; esac
+        tr '\0' '\n' <"$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" &&
+            { echo "${p#/proc/}"; return; }
     done
 }
 run_dir=$(winepath -w "$work/run")
