@@ -25,12 +25,6 @@ namespace sim = qv::sim;
 
 constexpr const char* kToken = "e2e-token-0123456789";
 
-std::uint16_t RandomPort() {
-    LARGE_INTEGER seed;
-    QueryPerformanceCounter(&seed);
-    return static_cast<std::uint16_t>(42000 + (seed.QuadPart + GetCurrentProcessId()) % 15000);
-}
-
 class HttpControlE2eTest : public E2eTest {
   protected:
     void SetUp() override {

@@ -26,12 +26,6 @@ std::string Utf8(const char8_t* text) {
     return reinterpret_cast<const char*>(text);
 }
 
-std::uint16_t RandomPort() {
-    LARGE_INTEGER seed;
-    QueryPerformanceCounter(&seed);
-    return static_cast<std::uint16_t>(42000 + (seed.QuadPart + GetCurrentProcessId()) % 15000);
-}
-
 class ScriptingE2eTest : public E2eTest {
   protected:
     void SetUp() override {

@@ -135,6 +135,12 @@ std::string HttpRequest(const std::string& method, const std::string& target,
     return request + "\r\n" + body;
 }
 
+std::uint16_t RandomPort() {
+    LARGE_INTEGER seed;
+    QueryPerformanceCounter(&seed);
+    return static_cast<std::uint16_t>(42000 + (seed.QuadPart + GetCurrentProcessId()) % 15000);
+}
+
 bool PortOpen(std::uint16_t port) {
     SOCKET s = Connect(port, 2000);
     if (s == INVALID_SOCKET) {

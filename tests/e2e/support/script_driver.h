@@ -44,6 +44,9 @@ std::string HttpRequest(const std::string& method, const std::string& target,
                         const std::string& token, const std::string& body = "");
 // True when something accepts connections on 127.0.0.1:port.
 bool PortOpen(std::uint16_t port);
+// A port for the program's HTTP control, varied per run and process so that runs side by side
+// rarely meet.
+std::uint16_t RandomPort();
 // The TCP ports that the machine listens on, IPv4 and IPv6; nullopt when the system's table
 // cannot be read. Wine leaves the owning process out (0), so tests compare snapshots.
 std::optional<std::set<std::uint16_t>> ListeningPorts();
