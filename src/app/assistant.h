@@ -63,7 +63,7 @@ class Assistant {
     // How keeping the line goes, for a script's status.
     struct KeepLineStatus {
         std::uint32_t lastError = 0;  // the last failed dial's code, 0 after a good dial
-        int tries = 0;                // dials of the current or last automatic command
+        int tries = 0;                // dials, retries included, of the command that dialled last
     };
     const KeepLineStatus& LineStatus() const { return lineStatus_; }
 
