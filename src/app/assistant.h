@@ -4,6 +4,7 @@
 // against recording fakes in the tests.
 #include <cstdint>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "app/app_state.h"
@@ -51,8 +52,13 @@ class Assistant {
     // The public IP between the first "[" and the next "]" of the first echo page that shows
     // an address there; empty when none does.
     Text PublicIpLookup();
-    // The echo page, or several separated by "|", asked in turn.
-    void SetIpEchoPageUrl(const Text& url) { echoPages_ = EchoPageList(url); }
+    // The echo page, or several separated by "|", asked in turn; a list of none keeps the one
+    // there is.
+    void SetIpEchoPageUrl(const Text& url) {
+        if (std::vector<Text> pages = EchoPageList(url); !pages.empty()) {
+            echoPages_ = std::move(pages);
+        }
+    }
 
     // Keeping the line up (Config.ini's 线路保持), read at start-up.
     void SetKeepLine(const KeepLineSettings& settings) { keepLine_ = settings; }

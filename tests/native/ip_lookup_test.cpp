@@ -58,7 +58,7 @@ TEST(PublicIpLookup, ConfiguredEchoPageReplacesTheDefault) {
     const struct {
         Text configured;
         Text fetched;
-    } rows[] = {{override, override}, {"", QV_IP_ECHO_URL}};
+    } rows[] = {{override, override}, {"", QV_IP_ECHO_URL}, {"| |", QV_IP_ECHO_URL}};
     for (const auto& row : rows) {
         Rig rig;
         if (!row.configured.empty()) {
