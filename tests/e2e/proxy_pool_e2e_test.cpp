@@ -104,15 +104,9 @@ class Redis {
         if (!password_.empty()) {
             command += " --requirepass " + password_;
         }
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &startup, &info)) {
+        if (!StartUnixProgram(command)) {
             return false;
         }
-        CloseHandle(info.hThread);
-        CloseHandle(info.hProcess);
         return WaitUntil([this] { return Ask({"PING"}) == "PONG"; }, 10000);
     }
 

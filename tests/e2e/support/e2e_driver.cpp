@@ -530,22 +530,25 @@ std::optional<DWORD> App::WaitForExit(DWORD timeoutMs) {
     return code;
 }
 
-bool XdoTool(const std::string& arguments) {
-    constexpr const char* kXdoTool = "/usr/bin/xdotool";
-    if (!FileExists(std::string("Z:") + kXdoTool)) {
-        return false;
-    }
-    std::string command = std::string(kXdoTool) + " " + arguments;
+bool StartUnixProgram(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &info)) {
         return false;
     }
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
     return true;
+}
+
+bool XdoTool(const std::string& arguments) {
+    constexpr const char* kXdoTool = "/usr/bin/xdotool";
+    if (!FileExists(std::string("Z:") + kXdoTool)) {
+        return false;
+    }
+    return StartUnixProgram(std::string(kXdoTool) + " " + arguments);
 }
 
 std::string TestOutputDirectory() {

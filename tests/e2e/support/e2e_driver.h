@@ -144,6 +144,9 @@ class App {
 // the Linux program but cannot wait on it, so the caller waits for its effects. False when
 // xdotool is missing or did not start.
 bool XdoTool(const std::string& arguments);
+// Starts a Linux program by its absolute path (Wine runs it; it cannot be waited for); false
+// when it could not be started.
+bool StartUnixProgram(std::string commandLine);
 
 // The folder for screenshots and other test output: %QV_TEST_OUTPUT_DIR%, else
 // <bin>\..\test-output. Created when missing.
