@@ -1,5 +1,6 @@
-# Fuzz build (clang and libFuzzer, under ASan and UBSan): the portable code and one fuzzer per
-# reader of outside bytes, tests/fuzz/<name>_fuzz.cpp each.
+# Fuzz build (clang and libFuzzer, under ASan and UBSan): one fuzzer per reader of outside
+# bytes, tests/fuzz/<name>_fuzz.cpp each, over only the sources those readers need (a file here
+# that no target reaches is compile time spent for nothing: the HTTP control alone took 30 s).
 #
 # clang has no GBK execution charset, so the portable code is compiled from copies whose narrow
 # literals spell their GBK bytes as escapes: the same bytes g++ -fexec-charset=GBK stores.
@@ -10,10 +11,14 @@ add_link_options(${QV_SANITIZE})
 
 set(QV_GBK_ROOT ${CMAKE_BINARY_DIR}/gbk)
 set(QV_GBK_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/gbk_literals.py)
+set(QV_FUZZED_SOURCES base/number_text base/text_helpers desktop/icon_file dialup/dial_target
+    pool/resp ui/css_sheet ui/html_markup ui/link_layout web/read_sizing)
+list(TRANSFORM QV_FUZZED_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/src/)
+list(TRANSFORM QV_FUZZED_SOURCES APPEND .cpp)
 file(GLOB QV_PORTABLE_HEADERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*/*.h)
 list(FILTER QV_PORTABLE_HEADERS EXCLUDE REGEX "_win\\.h$")
 set(QV_GBK_SOURCES)
-foreach(original ${QV_PORTABLE_SOURCES} ${QV_PORTABLE_HEADERS})
+foreach(original ${QV_FUZZED_SOURCES} ${QV_PORTABLE_HEADERS})
     file(RELATIVE_PATH relative ${CMAKE_CURRENT_SOURCE_DIR}/src ${original})
     set(copy ${QV_GBK_ROOT}/${relative})
     add_custom_command(OUTPUT ${copy}

@@ -3,7 +3,7 @@
 # nothing when everything is already there. `install-deps.sh --list` prints the packages.
 set -euo pipefail
 packages=(
-    cmake ninja-build g++ libgtest-dev libgmock-dev googletest python3 git  # native build
+    cmake ninja-build ccache g++ libgtest-dev libgmock-dev googletest python3 git  # builds
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix                 # Windows builds
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686                   # imports, strip
     clang-14 libclang-rt-14-dev clang-format                            # fuzz, formatting

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the release archives: dist/Quorvane-<version>-win64.zip and -win32.zip, each holding
 # the optimised, stripped program and README.txt (the Windows user's guide, GBK with CRLF),
-# plus dist/SHA256SUMS. The version is the build's project version.
+# plus dist/SHA256SUMS. The version is the build's project version. The program is the one the
+# win64 and win32 presets build, so the released file is the tested file.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 export PATH="/usr/sbin:/usr/bin:/sbin:/bin:$PATH"  # Debian's tools first
@@ -9,9 +10,9 @@ scripts/install-deps.sh
 max_bytes=$((1024 * 1024))
 rm -rf dist && mkdir -p dist
 for arch in win64 win32; do
-    cmake --preset "release-$arch" >/dev/null
-    cmake --build --preset "release-$arch" -j2 >/dev/null
-    build="build/release-$arch"
+    cmake --preset "$arch" >/dev/null
+    cmake --build --preset "$arch" -j2 --target Quorvane >/dev/null
+    build="build/$arch"
     version=$(cat "$build/version.txt")
     exe="$build/bin/Quorvane.exe"
     scripts/check-imports.sh "$exe" >/dev/null || { echo "release: $exe imports more than system DLLs" >&2; exit 1; }
