@@ -38,7 +38,7 @@ file(GLOB QV_TSAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/base
 list(FILTER QV_TSAN_SOURCES EXCLUDE REGEX "_win\\.cpp$")
 add_library(qv_portable_tsan STATIC ${QV_TSAN_SOURCES})
 target_link_libraries(qv_portable_tsan PUBLIC qv_options)
-add_executable(native_tsan_tests tests/native/http_session_test.cpp
+add_executable(native_tsan_tests tests/native/http_session_test.cpp tests/native/inbox_test.cpp
                tests/native/command_queue_test.cpp)
 target_link_libraries(native_tsan_tests PRIVATE qv_portable_tsan GTest::gtest GTest::gtest_main)
 # -Wno-tsan: GCC warns of the fences Asio puts around handlers; the scheduler's own locks,

@@ -1,70 +1,41 @@
 #pragma once
-// Those who follow the line, wired to the assistant: the line watch, the proxy pool and the
-// notifications, each started only when Config.ini asks for it. Their threads post to the main
-// window; what they post is handled here, on the window's thread.
+// Those who follow the line, composed: the line watch, the proxy pool and the notifications,
+// each started only when Config.ini asks for it. Each is wired in its own folder; their
+// threads reach the window's thread only through the inbox.
 #include <windows.h>
-
-#include <memory>
-#include <mutex>
-#include <optional>
 
 #include "app/assistant.h"
 #include "app/line_listener_list.h"
+#include "base/inbox.h"
 #include "control/scripting_win.h"
 #include "dialup/line_watch_win.h"
-#include "notify/notifier_win.h"
-#include "pool/pool_listener.h"
-#include "pool/pool_publisher.h"
+#include "notify/notify_follower_win.h"
+#include "pool/pool_follower_win.h"
 
 namespace qv {
 
 class LineWiring {
   public:
-    LineWiring(Assistant& assistant, Services& services, Scripting& scripting, HWND mainWindow);
+    LineWiring(Assistant& assistant, Services& services, Scripting& scripting, Inbox& inbox);
     LineWiring(const LineWiring&) = delete;
     LineWiring& operator=(const LineWiring&) = delete;
 
     // After the window's start-up, once Config.ini's settings are read.
     void Start();
-    // The messages the watch, the pool and the notifications post.
-    std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    // At the program's end: the watch first (our own teardown is no drop), then the pool, whose
-    // field stays while the line does and whose key expires on its own.
+    // At the program's end: the watch first (our own teardown is no drop), then the pool,
+    // whose field stays while the line does and whose key expires on its own.
     void Stop();
 
   private:
-    // Tells the watch of each line the program brought up.
-    class WatchFeed final : public LineListeners {
-      public:
-        explicit WatchFeed(LineWatch& watch) : watch_(watch) {}
-        void BeforeHangUp() override {}
-        void OnLineEvent(const LineEvent& event) override {
-            if (event.kind == LineEventKind::Connected) {
-                watch_.LineUp();
-            }
-        }
-
-      private:
-        LineWatch& watch_;
-    };
-
-    void ShowOnce(const Text& text, IconKind kind);
-
     Assistant& assistant_;
     Services& s_;
     Scripting& scripting_;
-    HWND mainWindow_;
+    Inbox& inbox_;
     LineListenerList listeners_;
-    PoolSettings poolSettings_;
-    std::unique_ptr<PoolPublisher> pool_;
-    std::unique_ptr<PoolListener> poolListener_;
-    std::unique_ptr<Notifier> notifier_;
+    PoolFollower pool_{s_, inbox_};
+    NotifyFollower notify_{s_, inbox_};
     LineWatch watch_;
-    WatchFeed watchFeed_{watch_};
-    // Set on worker threads, read on the window's thread when their message arrives.
-    std::mutex mutex_;
-    std::optional<PoolHealth> poolHealth_;
-    Text notifyProblem_;
+    LineWatchFeed watchFeed_{watch_};
 };
 
 }  // namespace qv

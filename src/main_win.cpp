@@ -8,7 +8,9 @@
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "app/settings.h"
+#include "base/inbox.h"
 #include "base/program_end_win.h"
+#include "base/window_inbox_win.h"
 #include "control/command_line_win.h"
 #include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
@@ -83,22 +85,23 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::Services services{form, tray,    dialup,  web,
                           pump, profile, hotkeys, ProgramIconFile(instance)};
     qv::Assistant app(qv::TheAppState(), services);
-    qv::Scripting scripts(app, qv::TheAppState(), services, [&form] { return form.MainWindow(); });
-    std::unique_ptr<qv::LineWiring> line;
-    form.SetMessageHook([&scripts, &line](UINT message, WPARAM wParam, LPARAM lParam) {
-        if (line) {
-            if (const auto result = line->OnMessage(message, wParam, lParam)) {
-                return result;
-            }
+    static qv::Inbox inbox;  // outlives every worker: the program ends without unwinding
+    qv::Scripting scripts(app, qv::TheAppState(), services, inbox,
+                          [&form] { return form.MainWindow(); });
+    form.SetMessageHook([&scripts](UINT message, WPARAM wParam, LPARAM lParam) {
+        if (qv::RunInboxMessage(inbox, message)) {
+            return std::optional<LRESULT>(0);
         }
         return scripts.OnMessage(message, wParam, lParam);
     });
     scripting = &scripts;
 
+    std::unique_ptr<qv::LineWiring> line;
     if (form.Load(instance)) {
-        line = std::make_unique<qv::LineWiring>(app, services, scripts, form.MainWindow());
+        line = std::make_unique<qv::LineWiring>(app, services, scripts, inbox);
         RunningLineWiring() = line.get();
         line->Start();
+        qv::WakeThroughWindow(inbox, form.MainWindow());
         scripts.StartRemoteControl();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -65,6 +65,9 @@ class Assistant {
     const KeepLineSettings& KeepLine() const { return keepLine_; }
     // The line watch saw the line go down: a drop unless the program hung up itself.
     void LineDown();
+    // What the start-up's lookup showed in the status bar (not the current IP, which the
+    // start-up never sets): those who follow the line take a line that is up from here.
+    const Text& StartUpAddress() const { return startUpAddress_; }
 
     // How keeping the line goes, for a script's status.
     struct KeepLineStatus {
@@ -99,6 +102,7 @@ class Assistant {
     bool hungUpByProgram_ = false;
     std::optional<std::uint32_t> lastDialTick_;
     bool lastLookupNotAnAddress_ = false;
+    Text startUpAddress_;
 };
 
 }  // namespace qv

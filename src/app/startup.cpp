@@ -38,7 +38,8 @@ void Assistant::InitMainWindow() {
     RestoreSettings();
 
     SetStatus(0, s_.dialup.IsConnected() ? "当前状态：网络已连接" : "当前状态：网络未连接");
-    SetStatus(1, "当前IP：" + PublicIpLookup());  // shown only, not kept
+    startUpAddress_ = PublicIpLookup();
+    SetStatus(1, "当前IP：" + startUpAddress_);  // shown, not kept as the current IP
     SetStatus(2, "之前IP：无信息");
     s_.units.WriteInt(Unit::组合框_热键, prop::kDisabled, 1);
 }

@@ -10,14 +10,8 @@ inline constexpr const char* kMainWindowClassName = "QuorvaneMainWindow";
 
 // The form's own: a combo box's item was chosen (wParam: the unit's id).
 inline constexpr UINT kItemChosenMessage = WM_APP + 1;
-// Scripting: a scripted command waits its turn.
-inline constexpr UINT kRunScriptsMessage = WM_APP + 2;
-// The line watch saw the line go down.
-inline constexpr UINT kLineDownMessage = WM_APP + 0x10;
-// The proxy pool's connection failed or recovered.
-inline constexpr UINT kPoolHealthMessage = WM_APP + 0x11;
-// A notification (hook or web address) failed.
-inline constexpr UINT kNotifyProblemMessage = WM_APP + 0x12;
+// The inbox: work handed to the window's thread by a thread of ours (base/window_inbox_win.h).
+inline constexpr UINT kInboxMessage = WM_APP + 2;
 
 // The scripting link's timer that runs the next scripted command: WM_TIMER comes after input
 // and paint, so the window answers a person between commands.

@@ -15,11 +15,16 @@ std::unique_ptr<HttpControl>& RunningControl() {
 
 }  // namespace
 
-Scripting::Scripting(Assistant& assistant, AppState& state, Services& services,
+Scripting::Scripting(Assistant& assistant, AppState& state, Services& services, Inbox& inbox,
                      std::function<HWND()> mainWindow)
     : s_(services),
       mainWindow_(std::move(mainWindow)),
-      queue_([this] { link_.Wake(mainWindow_()); }),
+      queue_([this, &inbox] {
+          inbox.Post([this] {
+              link_.SetMainWindow(mainWindow_());
+              link_.RunSoon();
+          });
+      }),
       host_(assistant, state, services, queue_, board_),
       link_(host_, queue_, board_, codec_) {}
 

@@ -11,6 +11,7 @@
 
 #include "app/app_state.h"
 #include "app/assistant.h"
+#include "base/inbox.h"
 #include "control/host.h"
 #include "control/http_control.h"
 #include "control/script_host.h"
@@ -22,9 +23,9 @@ namespace qv {
 class Scripting {
   public:
     // `mainWindow` gives the main window once it is made. The entry hands OnMessage to the
-    // form before the window is made, so requests that arrive during the start-up wait for
-    // it to end.
-    Scripting(Assistant& assistant, AppState& state, Services& services,
+    // form before the window is made, and the inbox wakes only once it is, so requests that
+    // arrive during the start-up wait for it to end.
+    Scripting(Assistant& assistant, AppState& state, Services& services, Inbox& inbox,
               std::function<HWND()> mainWindow);
     Scripting(const Scripting&) = delete;
     Scripting& operator=(const Scripting&) = delete;

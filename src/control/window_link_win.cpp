@@ -48,24 +48,8 @@ std::string ReplyPayload(const std::string& cookie, const std::string& json) {
 
 }  // namespace
 
-void ScriptLink::Wake(HWND mainWindow) {
-    // Without a window yet the wake is left to the start-up's end, as a posted one would be
-    // lost; a failed post is tried again by the next wake.
-    if (mainWindow == nullptr || wakePosted_.exchange(true)) {
-        return;
-    }
-    if (!PostMessageA(mainWindow, kRunScriptsMessage, 0, 0)) {
-        wakePosted_ = false;
-    }
-}
-
 std::optional<LRESULT> ScriptLink::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        if (message == kRunScriptsMessage) {
-            wakePosted_ = false;
-            ScheduleRun();
-            return 0;
-        }
         if (message == WM_TIMER && wParam == kRunScriptsTimerId) {
             KillTimer(mainWindow_, kRunScriptsTimerId);
             SendHeldReplies();
@@ -84,7 +68,7 @@ std::optional<LRESULT> ScriptLink::OnMessage(UINT message, WPARAM wParam, LPARAM
 }
 
 // One timer, set again by every wake: wakes that come while it waits fold into it.
-void ScriptLink::ScheduleRun() {
+void ScriptLink::RunSoon() {
     if (SetTimer(mainWindow_, kRunScriptsTimerId, 0, nullptr) == 0) {
         RecordFailure("SetTimer (scripted commands)", GetLastError());
     }
@@ -110,7 +94,7 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
     const std::string cookie = request->cookie;
     if (const auto status = StatusAtOnce(command, queue_, board_)) {
         heldReplies_.emplace_back(replyWindow, ReplyPayload(cookie, ResultJson(*status, codec_)));
-        ScheduleRun();
+        RunSoon();
         return TRUE;
     }
     // A caller that has gone (ended, or gave up waiting) leaves no command to run.
@@ -121,7 +105,7 @@ LRESULT ScriptLink::OnRequest(HWND replyWindow, const COPYDATASTRUCT& data) {
                         [replyWindow] { return IsWindow(replyWindow) != FALSE; }})) {
         heldReplies_.emplace_back(
             replyWindow, ReplyPayload(cookie, ResultJson(QueueFullOutcome(command), codec_)));
-        ScheduleRun();
+        RunSoon();
     }
     return TRUE;
 }

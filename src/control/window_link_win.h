@@ -48,7 +48,7 @@ std::optional<RequestParts> SplitRequest(const std::string& payload);
 
 // The running program's side of the command line: takes requests arriving as WM_COPYDATA on
 // the main window, queues them, and sends each answer back to the caller's reply window.
-// Everything here runs on the window's thread, except Wake.
+// Everything here runs on the window's thread.
 
 class ScriptLink {
   public:
@@ -57,17 +57,16 @@ class ScriptLink {
 
     void SetMainWindow(HWND window) { mainWindow_ = window; }
 
-    // The queue's wake, from any thread: at most one wake message waits at a time, so a
-    // burst of requests does not fill the window's queue ahead of a person's input.
-    void Wake(HWND mainWindow);
+    // The queue's wake, handed to the window's thread through the inbox: the next command
+    // runs on the run timer, which comes after input and paint.
+    void RunSoon();
 
-    // The form's message hook: WM_COPYDATA requests, the wake message and the run timer.
+    // The form's message hook: WM_COPYDATA requests and the run timer.
     std::optional<LRESULT> OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
   private:
     LRESULT OnRequest(HWND replyWindow, const COPYDATASTRUCT& data);
     void Reply(HWND replyWindow, const std::string& cookie, const ScriptOutcome& outcome);
-    void ScheduleRun();
     void SendHeldReplies();
 
     ScriptHost& host_;
@@ -75,7 +74,6 @@ class ScriptLink {
     StatusBoard& board_;
     const TextCodec& codec_;
     HWND mainWindow_ = nullptr;
-    std::atomic<bool> wakePosted_{false};
     // Answers given at once (status while busy, queue full) go out after WM_COPYDATA has
     // returned: the window, and the cookie with the JSON.
     std::vector<std::pair<HWND, std::string>> heldReplies_;

@@ -1,0 +1,62 @@
+#include "pool/pool_follower_win.h"
+
+#include <windows.h>
+
+#include "app/assistant.h"
+#include "base/failure_record_win.h"
+
+namespace qv {
+namespace {
+
+Text ComputerName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    return GetComputerNameA(name, &size) ? Text(name, size) : Text();
+}
+
+}  // namespace
+
+void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress) {
+    settings_ = ReadPoolSettings(s_.profile, ComputerName());
+    if (settings_.state == PoolSettings::State::Invalid) {
+        s_.tray.BalloonTip(kBalloonTitle, settings_.problem, IconKind::Warning,
+                           kBalloonMilliseconds, true);
+        return;
+    }
+    if (settings_.state != PoolSettings::State::On) {
+        return;
+    }
+    publisher_ = std::make_unique<PoolPublisher>(settings_, [this](PoolHealth health) {
+        inbox_.Post([this, health = std::move(health)] { ShowHealth(health); });
+    });
+    listener_ = std::make_unique<PoolListener>(settings_, *publisher_);
+    listeners.Add(*listener_);
+    if (!startUpAddress.empty() && s_.dialup.IsConnected()) {
+        LineEvent event;
+        event.ip = startUpAddress;
+        listener_->OnLineEvent(event);
+    }
+}
+
+PoolStatusWords PoolFollower::Words() const {
+    const PoolSnapshot snapshot = publisher_->Snapshot();
+    return {snapshot.state == PoolSnapshot::State::Ok ? "ok" : "unreachable", snapshot.published};
+}
+
+void PoolFollower::ShowHealth(const PoolHealth& health) {
+    const bool ok = health.state == PoolHealth::State::Ok;
+    // The recovery is recorded too: a developer sees how long the failure lasted.
+    RecordFailure(ok ? "proxy pool: Redis (answering again)" : "proxy pool: Redis",
+                  health.detail.c_str());
+    s_.tray.BalloonTip(kBalloonTitle,
+                       ok ? Text("代理池已恢复连接") : "代理池连接失败：" + health.detail,
+                       ok ? IconKind::Info : IconKind::Warning, kBalloonMilliseconds, true);
+}
+
+void PoolFollower::Stop() {
+    if (publisher_) {
+        publisher_->StopLeavingField();
+    }
+}
+
+}  // namespace qv

@@ -1,0 +1,48 @@
+#pragma once
+// The proxy pool as it follows the line in the program: [代理池] read once, the publisher and
+// its listener, a balloon when Redis fails and when it answers again, the address of a line
+// that is up at start-up, and the words a status shows for the pool.
+#include <memory>
+#include <string>
+
+#include "app/line_listener_list.h"
+#include "app/ports.h"
+#include "base/inbox.h"
+#include "pool/pool_listener.h"
+#include "pool/pool_publisher.h"
+#include "pool/pool_settings.h"
+
+namespace qv {
+
+struct PoolStatusWords {
+    std::string state;  // "ok" or "unreachable"
+    std::string value;  // what Redis last confirmed
+};
+
+class PoolFollower {
+  public:
+    PoolFollower(Services& services, Inbox& inbox) : s_(services), inbox_(inbox) {}
+    PoolFollower(const PoolFollower&) = delete;
+    PoolFollower& operator=(const PoolFollower&) = delete;
+
+    // After the window's start-up. `startUpAddress` is what the start-up's lookup showed: a
+    // line that is up already gets it published at once, without a lookup of its own. An
+    // invalid section says why in a balloon and starts nothing.
+    void Start(LineListenerList& listeners, const Text& startUpAddress);
+    bool On() const { return publisher_ != nullptr; }
+    // Only while On.
+    PoolStatusWords Words() const;
+    // At the program's end: the field stays while the line does; the key expires on its own.
+    void Stop();
+
+  private:
+    void ShowHealth(const PoolHealth& health);
+
+    Services& s_;
+    Inbox& inbox_;
+    PoolSettings settings_;
+    std::unique_ptr<PoolPublisher> publisher_;
+    std::unique_ptr<PoolListener> listener_;
+};
+
+}  // namespace qv
