@@ -80,10 +80,15 @@ class Assistant {
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);
-    std::uint32_t DialChosenEntry(CommandResult& result, bool automatic);
-    std::uint32_t DialOnce(CommandResult& result);
-    void HoldMinimumGap();
-    // Waits, letting the window answer; false when a command started meanwhile cancels it.
+    // The dial's code, or nothing when the command gave way after a wait (result says why).
+    std::optional<std::uint32_t> DialChosenEntry(CommandResult& result, bool automatic);
+    std::optional<std::uint32_t> DialOnce(CommandResult& result);
+    // False when the command waited for the gap and must give way (see MayStillDial).
+    bool HoldMinimumGap(CommandResult& result);
+    // After a wait: a command that dialled or hung up meanwhile, or a line that is up again,
+    // has the last word. A dial now would replace that line without telling anyone.
+    bool MayStillDial(int lineActionsBefore, CommandResult& result);
+    // Waits, letting the window answer; false when another command started and ended it.
     bool WaitForRetry(std::uint32_t milliseconds, std::uint32_t code);
     Text LookUpNewAddress(CommandResult& result);
     void HangUpLine();
@@ -99,6 +104,7 @@ class Assistant {
     KeepLineStatus lineStatus_;
     int commandsStarted_ = 0;  // counts every command; a pending retry gives way to a new one
     int commandDepth_ = 0;
+    int lineActions_ = 0;  // dials and hang-ups, whoever asked: a waiting command looks again
     bool hungUpByProgram_ = false;
     std::optional<std::uint32_t> lastDialTick_;
     bool lastLookupNotAnAddress_ = false;

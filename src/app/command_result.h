@@ -7,11 +7,14 @@
 
 namespace qv {
 
-enum class CommandStatus : std::uint8_t { Done, Refused, Failed };
+// GaveWay: the command waited (the least gap, a retry, the redial's pause) and found that
+// another command had run meanwhile or that the line was up again, so it left the line alone.
+enum class CommandStatus : std::uint8_t { Done, Refused, Failed, GaveWay };
 
 struct CommandResult {
     CommandStatus status = CommandStatus::Done;
     // Refused: the box's text. Failed: what went wrong, in the words the balloon used.
+    // GaveWay: why the command did not dial.
     Text message;
     std::uint32_t rasError = 0;  // the system's code of the dial that failed, else 0
     int dials = 0;               // dials made, retries included

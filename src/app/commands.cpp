@@ -58,6 +58,7 @@ void Assistant::HangUpLine() {
         s_.listeners->BeforeHangUp();
     }
     hungUpByProgram_ = true;
+    ++lineActions_;
     s_.dialup.HangUpAll();
 }
 
@@ -82,7 +83,10 @@ CommandResult Assistant::DialCommand(const DialOptions& options) {
     }
     CommandResult result;
     result.ipBefore = state_.currentIp;
-    const std::uint32_t code = DialChosenEntry(result, options.automatic);
+    const std::optional<std::uint32_t> code = DialChosenEntry(result, options.automatic);
+    if (!code) {
+        return result;
+    }
     if (s_.dialup.IsConnected()) {
         state_.currentIp = LookUpNewAddress(result);
         SetStatus(0, "当前状态：拔号完毕");
@@ -93,7 +97,7 @@ CommandResult Assistant::DialCommand(const DialOptions& options) {
         Tell(LineEventKind::Connected, result);
     } else {
         // On failure the balloon comes first, unlike on success.
-        Fail(result, "拔号失败！", code);
+        Fail(result, "拔号失败！", *code);
         SetStatus(0, "当前状态：拔号失败");
         Tell(LineEventKind::Failed, result);
     }
@@ -135,12 +139,19 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
             }
             HangUpLine();
             Tell(LineEventKind::Disconnected, result);
+            const int lineActionsBefore = lineActions_;
             DelayWithEvents(kRedialPauseMilliseconds);
+            if (!MayStillDial(lineActionsBefore, result)) {
+                return result;
+            }
         }
-        const std::uint32_t code = DialChosenEntry(result, options.automatic);
+        const std::optional<std::uint32_t> code = DialChosenEntry(result, options.automatic);
+        if (!code) {
+            return result;
+        }
 
         if (!s_.dialup.IsConnected()) {
-            Fail(result, "重拔失败！", code);
+            Fail(result, "重拔失败！", *code);
             SetStatus(0, "当前状态：重拔失败");
             Tell(LineEventKind::Failed, result);
             return result;

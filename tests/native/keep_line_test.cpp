@@ -152,6 +152,12 @@ TEST(KeepLine, ACommandStartedDuringTheWaitCancelsTheRetry) {
     const CommandResult result = rig.assistant.DialCommand({.automatic = true});
     EXPECT_EQ(result.status, CommandStatus::Failed);
     EXPECT_EQ(result.dials, 1);
+    KeepRig dialled;  // a dial in the wait brought the line up: the retry leaves it be
+    dialled.assistant.SetKeepLine({.retries = 5});
+    dialled.dialup.dialCodes = {678, 0};
+    dialled.pump.onProcess = [&] { dialled.assistant.Raise(Handler::DialCommand, 0, 0); };
+    EXPECT_EQ(dialled.assistant.DialCommand({.automatic = true}).status, CommandStatus::GaveWay);
+    EXPECT_EQ(dialled.Only("dial ").size(), 2u);
 }
 
 TEST(KeepLine, DialsKeepTheLeastGapWhoeverAsks) {
@@ -162,6 +168,42 @@ TEST(KeepLine, DialsKeepTheLeastGapWhoeverAsks) {
     rig.assistant.Raise(Handler::RedialCommand, 0, 0);
     EXPECT_EQ(rig.Only("wait "), (Lines{"wait 1001", "wait 6000"})) << "the pause, then the gap";
     EXPECT_EQ(rig.Only("dial ").size(), 2u);
+}
+
+// The gap wait pumps messages: a click and a timer tick nest commands inside it. Only the
+// innermost dials, once the gap is over; the outer ones give way and never hang its line up.
+TEST(KeepLine, CommandsNestedInAWaitLeaveTheLineToTheOneThatDialled) {
+    KeepRig rig;
+    rig.assistant.SetKeepLine({.minimumGapSeconds = 12});
+    rig.assistant.DialCommand();
+    const std::uint32_t firstDial = rig.pump.now;
+    rig.dialup.connected = false;  // the line went away without us
+    std::uint32_t innerDial = 0;
+    CommandResult click;
+    rig.pump.onProcess = [&] {
+        rig.pump.onProcess = [&] {  // a timer tick inside the click's wait
+            rig.assistant.TimedRedialTick();
+            innerDial = rig.pump.now;
+        };
+        click = rig.assistant.DialCommand();
+    };
+    const CommandResult outer = rig.assistant.DialCommand({.automatic = true});
+    EXPECT_EQ(outer.status, CommandStatus::GaveWay);
+    EXPECT_EQ(click.status, CommandStatus::GaveWay);
+    EXPECT_EQ(rig.Only("dial ").size(), 2u) << "the first dial and the tick's";
+    EXPECT_GE(innerDial - firstDial, 12000u);
+    EXPECT_TRUE(rig.Only("hangup").empty());
+    EXPECT_EQ(rig.Only("listeners: ").size(), 2u) << "one connected for each dial";
+
+    // A dial nested in a redial's pause: the redial leaves that line up.
+    KeepRig paused;
+    paused.dialup.connected = true;
+    paused.pump.onProcess = [&] { paused.assistant.Raise(Handler::DialCommand, 0, 0); };
+    const CommandResult redial = paused.assistant.RedialCommand({.automatic = true});
+    EXPECT_EQ(redial.status, CommandStatus::GaveWay);
+    EXPECT_EQ(paused.Only("hangup").size(), 1u);
+    EXPECT_EQ(paused.Only("dial ").size(), 1u);
+    EXPECT_TRUE(paused.dialup.connected);
 }
 
 TEST(KeepLine, ADropIsRedialledOnlyWhenAskedAndNeverAfterOurOwnHangUp) {
