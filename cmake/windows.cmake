@@ -112,3 +112,7 @@ target_link_libraries(qv_wine_support PUBLIC iphlpapi)
 foreach(test_name http_fetch_test notifier_test)
     target_link_libraries(${test_name} PRIVATE ws2_32)
 endforeach()
+# The notifier's hook that never ends, a program of its own beside the test.
+add_executable(sleeping_hook tests/wine/helpers/sleeping_hook.cpp)
+target_compile_options(sleeping_hook PRIVATE ${QV_TEST_OPTIONS})
+add_dependencies(notifier_test sleeping_hook)

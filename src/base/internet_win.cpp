@@ -1,5 +1,7 @@
 #include "base/internet_win.h"
 
+#include <utility>
+
 namespace qv {
 
 bool CrackUrl(const std::string& url, UrlParts& parts) {
@@ -21,6 +23,17 @@ bool CrackUrl(const std::string& url, UrlParts& parts) {
     parts.scheme = components.nScheme;
     parts.port = components.nPort;
     return true;
+}
+
+void LimitRequest(HINTERNET request, const RequestLimits& limits) {
+    const std::pair<DWORD, DWORD> options[] = {
+        {INTERNET_OPTION_CONNECT_TIMEOUT, limits.connectMs},
+        {INTERNET_OPTION_SEND_TIMEOUT, limits.sendMs},
+        {INTERNET_OPTION_RECEIVE_TIMEOUT, limits.receiveMs},
+    };
+    for (auto [option, limit] : options) {
+        InternetSetOptionA(request, option, &limit, sizeof limit);
+    }
 }
 
 }  // namespace qv

@@ -33,4 +33,14 @@ struct UrlParts {
 // system would have left it on the path. False when the system cannot crack the address.
 bool CrackUrl(const std::string& url, UrlParts& parts);
 
+// How long a request may take to connect, to send and to receive. Set on the request handle:
+// Wine honours the limits there, not on the session's. A limit reached fails the call with
+// ERROR_INTERNET_TIMEOUT.
+struct RequestLimits {
+    DWORD connectMs;
+    DWORD sendMs;
+    DWORD receiveMs;
+};
+void LimitRequest(HINTERNET request, const RequestLimits& limits);
+
 }  // namespace qv

@@ -5,6 +5,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "base/failure_record_win.h"
 #include "base/system_handles_win.h"
@@ -78,20 +79,26 @@ Text NumberInBrackets(const char* label, DWORD number) {
 
 }  // namespace
 
-// Shared with the worker thread, which may outlive the notifier by a blocked POST.
+// One worker per part, each with its own queue: a web server that never answers must not
+// hold back the command, nor the command the POST.
+struct Lane {
+    KernelObject wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    KernelObject finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::deque<QueuedEvent> queue;  // under Shared::mutex
+    bool failing = false;           // the worker's own
+};
+
+// Shared with the worker threads, which may outlive the notifier by a blocked POST.
 struct Notifier::Shared {
     NotifySettings settings;
     ProblemCallback onProblem;
     NotifierTimings timings;
-    KernelObject wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     KernelObject stop{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    KernelObject finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    std::mutex mutex;  // queue, stopping
-    std::deque<QueuedEvent> queue;
+    std::mutex mutex;  // the lanes' queues, stopping
     bool stopping = false;
+    Lane hook;
+    Lane post;
     std::mutex reportMutex;  // held while the callback runs, so none runs after the end
-    bool hookFailing = false;
-    bool postFailing = false;
 
     bool Stopping() {
         std::lock_guard<std::mutex> lock(mutex);
@@ -116,15 +123,15 @@ struct Notifier::Shared {
                     // The command's own affair: recorded, not shown.
                     RecordFailure("Notification command (exit code)", result.code);
                 }
-                hookFailing = false;
+                hook.failing = false;
                 break;
             case HookResult::Outcome::CouldNotStart:
-                Report(hookFailing, "通知命令无法运行" + NumberInBrackets("错误", result.code));
+                Report(hook.failing, "通知命令无法运行" + NumberInBrackets("错误", result.code));
                 break;
             case HookResult::Outcome::Killed:
                 RecordFailure("Notification command (time limit reached, ms)", result.code);
-                Report(hookFailing, "通知命令超过" + std::to_string(timings.hookLimitMs / 1000) +
-                                        "秒未结束，已终止");
+                Report(hook.failing, "通知命令超过" + std::to_string(timings.hookLimitMs / 1000) +
+                                         "秒未结束，已终止");
                 break;
             case HookResult::Outcome::Abandoned:
                 break;
@@ -138,7 +145,7 @@ struct Notifier::Shared {
         for (int attempt = 1; attempt <= kPostTries; ++attempt) {
             result = PostJson(settings.url, body, timings.tryLimitMs);
             if (result.delivered) {
-                postFailing = false;
+                post.failing = false;
                 return;
             }
             if (!result.worthRetry || attempt == kPostTries ||
@@ -150,40 +157,56 @@ struct Notifier::Shared {
         if (Stopping()) {
             return;
         }
-        Report(postFailing,
+        Report(post.failing,
                "通知网址未能送达" + (result.status != 0 ? NumberInBrackets("HTTP ", result.status)
                                                         : NumberInBrackets("错误", result.error)));
     }
 
-    bool Take(QueuedEvent& item) {
+    bool Take(Lane& lane, QueuedEvent& item) {
         while (true) {
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 if (stopping) {
                     return false;
                 }
-                if (!queue.empty()) {
-                    item = std::move(queue.front());
-                    queue.pop_front();
+                if (!lane.queue.empty()) {
+                    item = std::move(lane.queue.front());
+                    lane.queue.pop_front();
                     return true;
                 }
             }
-            const HANDLE waits[] = {wake.get(), stop.get()};
+            const HANDLE waits[] = {lane.wake.get(), stop.get()};
             WaitForMultipleObjects(2, waits, FALSE, INFINITE);
         }
     }
 
-    void Work() {
+    void Work(Lane& lane, void (Shared::*run)(const QueuedEvent&)) {
         QueuedEvent item;
-        while (Take(item)) {
-            if (!settings.command.empty()) {
-                RunHookFor(item);
-            }
-            if (!settings.url.empty() && !Stopping()) {
-                PostFor(item);
-            }
+        while (Take(lane, item)) {
+            (this->*run)(item);
         }
-        SetEvent(finished.get());
+        SetEvent(lane.finished.get());
+    }
+
+    // Under `mutex`.
+    static void Queue(Lane& lane, const QueuedEvent& item) {
+        if (lane.queue.size() >= kQueueLimit) {
+            lane.queue.pop_front();
+            RecordFailure("Notification queue (full, oldest event dropped; limit)", kQueueLimit);
+        }
+        lane.queue.push_back(item);
+    }
+
+    // The lanes of the parts that are on.
+    std::vector<Lane*> Lanes() {
+        std::vector<Lane*> lanes;
+        if (!settings.command.empty()) {
+            lanes.push_back(&hook);
+        }
+        if (!settings.url.empty()) {
+            lanes.push_back(&post);
+        }
+        return lanes;
     }
 };
 
@@ -196,14 +219,23 @@ Notifier::Notifier(const NotifySettings& settings, ProblemCallback onProblem,
     shared->settings = settings;
     shared->onProblem = std::move(onProblem);
     shared->timings = timings;
-    if (!shared->wake || !shared->stop || !shared->finished) {
+    if (!shared->stop || !shared->hook.wake || !shared->hook.finished || !shared->post.wake ||
+        !shared->post.finished) {
         RecordFailure("CreateEventA (notifier)", GetLastError());
         return;
     }
     try {
-        std::thread([shared] { shared->Work(); }).detach();
+        if (!settings.command.empty()) {
+            std::thread([shared] { shared->Work(shared->hook, &Shared::RunHookFor); }).detach();
+        }
+        if (!settings.url.empty()) {
+            std::thread([shared] { shared->Work(shared->post, &Shared::PostFor); }).detach();
+        }
     } catch (...) {
         RecordFailure("Notifier thread", "the system refused a thread");
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->stopping = true;  // a worker that did start ends at once
+        SetEvent(shared->stop.get());
         return;
     }
     shared_ = std::move(shared);
@@ -220,27 +252,28 @@ Notifier::~Notifier() {
     SetEvent(shared_->stop.get());
     // Past this no callback runs: one under way is waited for.
     std::lock_guard<std::mutex> report(shared_->reportMutex);
-    WaitForSingleObject(shared_->finished.get(), kStopWaitMs);
+    std::vector<HANDLE> finished;
+    for (Lane* lane : shared_->Lanes()) {
+        finished.push_back(lane->finished.get());
+    }
+    WaitForMultipleObjects(static_cast<DWORD>(finished.size()), finished.data(), TRUE, kStopWaitMs);
 }
 
 void Notifier::OnLineEvent(const LineEvent& event) {
     if (!shared_) {
         return;
     }
-    QueuedEvent item{event, NowText()};
-    bool dropped = false;
+    const QueuedEvent item{event, NowText()};
+    const std::vector<Lane*> lanes = shared_->Lanes();
     {
         std::lock_guard<std::mutex> lock(shared_->mutex);
-        if (shared_->queue.size() >= kQueueLimit) {
-            shared_->queue.pop_front();
-            dropped = true;
+        for (Lane* lane : lanes) {
+            Shared::Queue(*lane, item);
         }
-        shared_->queue.push_back(std::move(item));
     }
-    if (dropped) {
-        RecordFailure("Notification queue (full, oldest event dropped; limit)", kQueueLimit);
+    for (Lane* lane : lanes) {
+        SetEvent(lane->wake.get());
     }
-    SetEvent(shared_->wake.get());
 }
 
 }  // namespace qv

@@ -1,7 +1,8 @@
 #pragma once
 // Tells other programs what happened to the line: runs the configured command and POSTs to
-// the configured address after each line event. One worker thread takes the events from a
-// bounded queue in order, so neither ever delays a dial, a redial or the window.
+// the configured address after each line event. Each part has its own worker thread that
+// takes the events from its own bounded queue in order, so neither ever delays a dial, a
+// redial, the window or the other part.
 #include <cstddef>
 #include <cstdint>
 #include <functional>

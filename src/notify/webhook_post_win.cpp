@@ -47,11 +47,6 @@ PostResult PostJson(const std::string& url, const std::string& body, DWORD limit
     if (!session) {
         return Failed("InternetOpenA (notification address)", true);
     }
-    for (const DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                               INTERNET_OPTION_RECEIVE_TIMEOUT}) {
-        DWORD limit = limitMs;
-        InternetSetOptionA(session.get(), option, &limit, sizeof limit);
-    }
     InternetHandle connection(InternetConnectA(session.get(), parts->host, parts->port,
                                                OrNull(parts->user), OrNull(parts->password),
                                                INTERNET_SERVICE_HTTP, 0, 0));
@@ -69,6 +64,7 @@ PostResult PostJson(const std::string& url, const std::string& body, DWORD limit
     if (!request) {
         return Failed("HttpOpenRequestA (notification address)", true);
     }
+    LimitRequest(request.get(), {limitMs, limitMs, limitMs});
     if (!HttpSendRequestA(request.get(), kHeaders, sizeof kHeaders - 1,
                           const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
         return Failed("HttpSendRequestA (notification address)", true);

@@ -32,6 +32,9 @@ constexpr char kAcceptType[] = "Accept: */* \r\n";
 constexpr char kExtraHeaders[] = "Accept: */*\r\n\r\n";
 static_assert(sizeof kAcceptType - 1 == 14 && sizeof kExtraHeaders - 1 == 15);
 constexpr DWORD kCanonicalUrlBuffer = 2084;
+// A page that accepts and never answers costs at most about ten seconds: a list of pages and
+// the wait for the address stay bounded, and so does the window's start-up.
+constexpr RequestLimits kPageLimits = {4000, 3000, 6000};
 
 std::optional<std::string> CanonicalUrl(const Text& url) {
     std::vector<char> buffer(kCanonicalUrlBuffer);
@@ -109,6 +112,7 @@ void FetchInto(const Text& url, Bytes& body) {
         RecordFailure("HttpOpenRequestA", GetLastError());
         return;
     }
+    LimitRequest(request.get(), kPageLimits);
     if (!HttpSendRequestA(request.get(), kExtraHeaders, sizeof kExtraHeaders - 1, nullptr, 0)) {
         RecordFailure("HttpSendRequestA", GetLastError());
         return;

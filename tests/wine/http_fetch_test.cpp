@@ -140,6 +140,13 @@ TEST_F(HttpFetchTest, FailuresGiveAnEmptyResult) {
     }
 }
 
+TEST_F(HttpFetchTest, APageThatNeverAnswersGivesUpWithinTenSeconds) {
+    server.SetAnswer([this](SOCKET, const std::string&) { server.HoldUntilStopped(); });
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_TRUE(HttpFetch(server.Url("/ic.asp")).empty());
+    EXPECT_LT(GetTickCount64() - start, 11000u);
+}
+
 TEST_F(HttpFetchTest, EmptyUrlTouchesNothing) {
     CloseHttpSession();
     EXPECT_TRUE(HttpFetch("").empty());

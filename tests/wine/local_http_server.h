@@ -96,6 +96,13 @@ class LocalHttpServer {
         return head + "\r\n" + body;
     }
 
+    // Keeps a connection open and silent until the server ends: a server that never answers.
+    void HoldUntilStopped() const {
+        while (!stopping_) {
+            Sleep(50);
+        }
+    }
+
     // Answers every request with the same bytes.
     static Answer Always(std::string reply) {
         return

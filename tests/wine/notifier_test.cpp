@@ -20,18 +20,6 @@ namespace {
 
 constexpr char kHookFileVariable[] = "QV_TEST_HOOK_FILE";
 
-// Run by the notifier as its hook (this program, filtered to this test): notes its process
-// id and never ends by itself.
-TEST(NotifierHook, SleepsUntilEnded) {
-    char file[MAX_PATH];
-    if (GetEnvironmentVariableA("QV_EVENT", nullptr, 0) == 0 ||
-        GetEnvironmentVariableA(kHookFileVariable, file, sizeof file) == 0) {
-        GTEST_SKIP() << "runs only as the notifier's hook";
-    }
-    std::ofstream(file, std::ios::app) << GetCurrentProcessId() << "\n";
-    Sleep(INFINITE);
-}
-
 LineEvent Event(LineEventKind kind, const char* ip) {
     LineEvent event;
     event.kind = kind;
@@ -130,12 +118,13 @@ class NotifierTest : public ::testing::Test {
     std::mutex mutex;
     std::vector<std::string> posts;
     std::atomic<int> problems = 0;
+    std::atomic<int> silentPosts = 0;
     Notifier::ProblemCallback countProblems = [this](const Text&) { ++problems; };
     // Last, so that it ends first: its threads use the members above.
     LocalHttpServer server;
 };
 
-TEST_F(NotifierTest, HookThenWebhookRunForEachEventInOrderWithItsFacts) {
+TEST_F(NotifierTest, HookAndWebhookEachRunForEveryEventInOrderWithItsFacts) {
     NotifySettings settings;
     settings.command = hookFile;
     settings.url = server.Url("/line?from=quorvane");
@@ -145,7 +134,9 @@ TEST_F(NotifierTest, HookThenWebhookRunForEachEventInOrderWithItsFacts) {
     notifier.OnLineEvent(Event(LineEventKind::Failed, ""));
     notifier.OnLineEvent(Event(LineEventKind::Connected, "2001:db8::7"));
 
-    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 4; }, 30000)) << Posts().size();
+    ASSERT_TRUE(
+        WaitUntil([&] { return Posts().size() >= 4 && Lines(eventsFile).size() >= 4; }, 30000))
+        << Posts().size();
     EXPECT_EQ(Lines(eventsFile),
               (std::vector<std::string>{"connected 203.0.113.12 0", "dropped  0", "failed  691",
                                         "connected 2001:db8::7 0"}));
@@ -173,28 +164,28 @@ TEST_F(NotifierTest, AHookThatNeverEndsIsEndedAtTheLimitAndReportedOnce) {
     SetEnvironmentVariableA(kHookFileVariable, pids.c_str());
     char self[MAX_PATH];
     GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string hook = self;
+    hook = hook.substr(0, hook.find_last_of('\\') + 1) + "sleeping_hook.exe";
     NotifySettings settings;
-    settings.command = "\"" + std::string(self) + "\" --gtest_filter=NotifierHook.SleepsUntilEnded";
-    settings.url = server.Url("/");  // each POST tells that its event's hook is over
-    // Long enough for this program to start under Wine and note itself.
-    Notifier notifier(settings, countProblems, {4000, 5000, 50});
+    settings.command = "\"" + hook + "\"";
+    // Long enough for the helper to start under Wine and note itself.
+    Notifier notifier(settings, countProblems, {3000, 5000, 50});
     notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.12"));
     notifier.OnLineEvent(Event(LineEventKind::Disconnected, ""));
 
-    ASSERT_TRUE(WaitUntil([&] { return Posts().size() >= 2; }, 30000));
+    // The second is ended about one limit after the first.
+    ASSERT_TRUE(WaitUntil([&] { return Lines(pids).size() >= 2; }, 30000));
     SetEnvironmentVariableA(kHookFileVariable, nullptr);
-    EXPECT_EQ(problems, 1);
-    // A hook ended before it could note itself is gone all the same.
     const std::vector<std::string> started = Lines(pids);
-    ASSERT_FALSE(started.empty());
-    EXPECT_LE(started.size(), 2u);
+    EXPECT_EQ(started.size(), 2u);
     for (const std::string& pid : started) {
         const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid));
         if (process != nullptr) {
-            EXPECT_EQ(WaitForSingleObject(process, 5000), WAIT_OBJECT_0) << pid;
+            EXPECT_EQ(WaitForSingleObject(process, 10000), WAIT_OBJECT_0) << pid;
             CloseHandle(process);
         }
     }
+    EXPECT_EQ(problems, 1);
 }
 
 TEST_F(NotifierTest, AFailingWebhookIsTriedThreeTimesAndReportedOnceUntilItWorksAgain) {
@@ -233,6 +224,24 @@ TEST_F(NotifierTest, AClosedPortIsReportedOnceAcrossEvents) {
     }
     ASSERT_TRUE(WaitUntil([&] { return Lines(eventsFile).size() >= 4; }, 30000));
     EXPECT_EQ(problems, 1);
+}
+
+TEST_F(NotifierTest, AWebhookThatNeverAnswersHoldsNoHookBackAndFailsAtItsLimit) {
+    server.SetAnswer([&](SOCKET client, const std::string& head) {
+        FullRequest(client, head);
+        ++silentPosts;
+        server.HoldUntilStopped();
+    });
+    NotifySettings settings;
+    settings.command = hookFile;
+    settings.url = server.Url("/");
+    Notifier notifier(settings, countProblems, {2000, 1500, 50});
+    for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+        notifier.OnLineEvent(Event(LineEventKind::Connected, ip));
+    }
+    EXPECT_TRUE(WaitUntil([&] { return Lines(eventsFile).size() >= 3; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return problems == 1; }, 20000)) << "three tries of 1.5 s";
+    EXPECT_GE(silentPosts, 3);
 }
 
 TEST_F(NotifierTest, TheWindowsThreadIsNeverHeldUpAndTheEndIsPrompt) {
