@@ -42,6 +42,7 @@ LinkResult CheckReplies(const std::vector<resp::Command>& commands,
 
 PoolPublisher::PoolPublisher(PoolSettings settings, std::function<void(PoolHealth)> onHealthChange)
     : enabled_(settings.state == PoolSettings::State::On),
+      password_(settings.password),
       onHealthChange_(std::move(onHealthChange)),
       plan_(PlanConfig{settings.key, settings.node, settings.ttlSeconds}) {
     if (!enabled_) {
@@ -84,24 +85,36 @@ bool PoolPublisher::WithdrawBeforeHangUp() {
     if (!enabled_) {
         return false;
     }
-    const auto deadline = Clock::now() + std::chrono::milliseconds(kWithdrawWaitMs);
     std::unique_lock lock(mutex_);
+    return AwaitWithdraw(std::chrono::milliseconds(kWithdrawWaitMs), lock);
+}
+
+bool PoolPublisher::AwaitWithdraw(std::chrono::milliseconds limit,
+                                  std::unique_lock<std::mutex>& lock) {
+    const auto deadline = Clock::now() + limit;
     plan_.WantWithdrawn(NowMs());
     const std::uint64_t generation = plan_.Generation();
+    // Only an attempt started after this request tells about it.
+    const std::uint64_t attemptsBefore = attemptsStarted_;
     wake_.notify_all();
     const auto confirmed = [&] {
         return plan_.Held().kind == PoolTarget::Kind::Withdrawn &&
                plan_.ConfirmedGeneration() >= generation;
     };
-    answered_.wait_until(lock, deadline, [&] { return stopping_ || confirmed(); });
+    answered_.wait_until(lock, deadline, [&] {
+        return stopping_ || confirmed() || lastFailedAttempt_ > attemptsBefore;
+    });
     return confirmed();
 }
 
 void PoolPublisher::StopLeavingField() {
     {
-        std::lock_guard lock(mutex_);
+        std::unique_lock lock(mutex_);
         if (stopping_ || !enabled_) {
             return;
+        }
+        if (plan_.Wanted().kind == PoolTarget::Kind::Withdrawn && plan_.Held() != plan_.Wanted()) {
+            AwaitWithdraw(std::chrono::milliseconds(kLastWithdrawWaitMs), lock);
         }
         stopping_ = true;
         wake_.notify_all();
@@ -131,7 +144,9 @@ void PoolPublisher::Run() {
             link_->Close();
             exchangesOnLink_ = 0;
             plan_.Failed(NowMs(), true);
+            lastFailedAttempt_ = attemptsStarted_;
             snapshot_.state = PoolSnapshot::State::Unreachable;
+            answered_.notify_all();
         }
     }
 }
@@ -152,6 +167,7 @@ void PoolPublisher::Work(std::unique_lock<std::mutex>& lock) {
 // Runs one step with the lock released, then records its outcome.
 void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lock) {
     const bool reused = exchangesOnLink_ > 0;
+    const std::uint64_t attempt = ++attemptsStarted_;
     lock.unlock();
     LinkResult result;
     if (step.action == PlanStep::Action::Connect) {
@@ -177,10 +193,12 @@ void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lo
         link_->Close();
         exchangesOnLink_ = 0;
         plan_.Failed(NowMs(), result.retryCanMend);
+        lastFailedAttempt_ = attempt;
         snapshot_.state = PoolSnapshot::State::Unreachable;
         if (!failing_) {
             failing_ = true;
-            change = PoolHealth{PoolHealth::State::Unreachable, result.detail};
+            change =
+                PoolHealth{PoolHealth::State::Unreachable, WithoutSecret(result.detail, password_)};
         }
     } else if (step.action == PlanStep::Action::Connect) {
         exchangesOnLink_ = 0;

@@ -15,12 +15,16 @@ void PublishPlan::WantWithdrawn(std::int64_t now) {
     Want({PoolTarget::Kind::Withdrawn, {}}, now);
 }
 
+// Asked again for what Redis does not hold yet (a second withdraw while it is away), it is
+// tried again at once as well.
 void PublishPlan::Want(PoolTarget target, std::int64_t now) {
-    if (target == wanted_) {
+    if (target == wanted_ && held_ == wanted_) {
         return;
     }
-    wanted_ = std::move(target);
-    ++generation_;
+    if (target != wanted_) {
+        wanted_ = std::move(target);
+        ++generation_;
+    }
     retryAt_ = std::min(retryAt_, now);
 }
 

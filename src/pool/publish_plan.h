@@ -41,8 +41,9 @@ class PublishPlan {
 
     explicit PublishPlan(PlanConfig config);
 
-    // A new wanted state is tried at once, back-off or not: it may be the last chance (a
-    // withdraw before hanging up), and the user's own actions are few.
+    // A new wanted state, or one asked for again before Redis confirmed it, is tried at once,
+    // back-off or not: it may be the last chance (a withdraw before hanging up), and the
+    // user's own actions are few.
     void WantPublished(const std::string& value, std::int64_t now);
     void WantWithdrawn(std::int64_t now);
 

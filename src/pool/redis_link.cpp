@@ -1,5 +1,6 @@
 #include "pool/redis_link.h"
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <boost/asio/connect.hpp>
@@ -38,6 +39,10 @@ struct Lookup {
     ErrorCode error;
     std::vector<tcp::endpoint> endpoints;
 };
+
+// The commands sent (AUTH, HSET, SET, HDEL, DEL) get a status, a number or an error back: a
+// reply beyond this is no answer of theirs.
+constexpr std::size_t kLinkReplyLimit = 64 * 1024;
 
 LinkResult Fail(LinkResult::Fault fault, const std::string& detail, bool retryCanMend = true) {
     return {fault, retryCanMend, PrintableAscii(detail)};
@@ -85,6 +90,28 @@ bool RefusalIsFinal(std::string_view error) {
         }
     }
     return false;
+}
+
+// The code word an error reply opens with ("WRONGPASS", "ERR"): capitals only, else "?".
+static std::string ErrorWord(std::string_view error) {
+    const std::string_view word = error.substr(0, error.find(' '));
+    const bool capitals =
+        !word.empty() && word.size() <= 16 &&
+        std::all_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+    return capitals ? std::string(word) : "?";
+}
+
+std::string WithoutSecret(std::string detail, std::string_view secret) {
+    if (secret.empty()) {
+        return detail;
+    }
+    for (const std::string& shown : {std::string(secret), PrintableAscii(secret, secret.size())}) {
+        for (std::size_t at = detail.find(shown); at != std::string::npos;
+             at = detail.find(shown, at + 3)) {
+            detail.replace(at, shown.size(), "***");
+        }
+    }
+    return detail;
 }
 
 std::string PrintableAscii(std::string_view text, std::size_t limit) {
@@ -171,7 +198,7 @@ struct RedisLink::Impl {
     asio::io_context io;
     asio::executor_work_guard<asio::io_context::executor_type> work{io.get_executor()};
     tcp::socket socket{io};
-    resp::ReplyParser parser;
+    resp::ReplyParser parser{kLinkReplyLimit};
     std::atomic<bool> interrupted{false};
     std::shared_ptr<std::array<char, 4096>> readBuffer = std::make_shared<std::array<char, 4096>>();
 };
@@ -183,7 +210,7 @@ RedisLink::~RedisLink() = default;
 LinkResult RedisLink::Connect() {
     Impl& link = *impl_;
     link.Close();
-    link.parser = resp::ReplyParser();
+    link.parser = resp::ReplyParser(kLinkReplyLimit);
     if (link.interrupted) {
         return link.TimedOut("connect");
     }
@@ -226,7 +253,10 @@ LinkResult RedisLink::Connect() {
     }
     link.Close();
     if (reply.type == resp::Reply::Type::Error) {
-        return Fail(LinkResult::Fault::Refused, "AUTH: " + reply.text, !RefusalIsFinal(reply.text));
+        // A fixed text and the error's code word: a Redis whose AUTH is renamed quotes the
+        // arguments, password and all.
+        return Fail(LinkResult::Fault::Refused, "AUTH: refused (" + ErrorWord(reply.text) + ")",
+                    !RefusalIsFinal(reply.text));
     }
     return Fail(LinkResult::Fault::Garbage, "AUTH: unexpected reply");
 }

@@ -56,4 +56,8 @@ bool RefusalIsFinal(std::string_view error);
 // `text` with every byte outside printable ASCII replaced by '?', at most `limit` bytes.
 std::string PrintableAscii(std::string_view text, std::size_t limit = 200);
 
+// `detail` with each occurrence of `secret`, as sent or as PrintableAscii shows it, replaced
+// by "***": no password reaches a balloon or the debug output, whatever an error quotes.
+std::string WithoutSecret(std::string detail, std::string_view secret);
+
 }  // namespace qv

@@ -7,11 +7,18 @@ namespace {
 
 enum class Step { Done, Short, Bad };
 
+// Reads one item at `at`: a whole scalar (a bulk string with its bytes), or the head of an
+// array whose elements follow as items of their own.
 class Reader {
   public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    Reader(std::string_view bytes, std::size_t at) : bytes_(bytes), at_(at) {}
 
-    Step Read(Reply& reply, int depth) {
+    struct Item {
+        Reply scalar;
+        std::int64_t arrayCount = -1;  // >= 1: the head of an array of that many elements
+    };
+
+    Step Read(Item& item) {
         std::string_view line;
         if (const Step step = Line(line); step != Step::Done) {
             return step;
@@ -21,6 +28,7 @@ class Reader {
         }
         const char kind = line.front();
         line.remove_prefix(1);
+        Reply& reply = item.scalar;
         switch (kind) {
             case '+':
                 reply.type = Reply::Type::Simple;
@@ -36,7 +44,7 @@ class Reader {
             case '$':
                 return Bulk(line, reply);
             case '*':
-                return Array(line, reply, depth);
+                return ArrayHead(line, item);
             default:
                 return Fail("unknown reply type");
         }
@@ -135,26 +143,14 @@ class Reader {
         return Step::Done;
     }
 
-    Step Array(std::string_view line, Reply& reply, int depth) {
+    Step ArrayHead(std::string_view line, Item& item) {
         std::int64_t count = 0;
         if (const Step step = Count(line, kMaxArrayCount, count); step != Step::Done) {
             return step;
         }
-        if (count < 0) {
-            reply.type = Reply::Type::Null;
-            return Step::Done;
-        }
-        if (count > 0 && depth >= kMaxDepth) {
-            return Fail("arrays nested too deep");
-        }
-        reply.type = Reply::Type::Array;
-        // Grown per element read, never reserved from the count the server claims.
-        for (std::int64_t i = 0; i < count; ++i) {
-            Reply element;
-            if (const Step step = Read(element, depth + 1); step != Step::Done) {
-                return step;
-            }
-            reply.elements.push_back(std::move(element));
+        item.scalar.type = count < 0 ? Reply::Type::Null : Reply::Type::Array;
+        if (count > 0) {
+            item.arrayCount = count;
         }
         return Step::Done;
     }
@@ -190,40 +186,68 @@ void ReplyParser::Feed(std::string_view bytes) {
     }
 }
 
+// Resumes where the last whole item ended: the arrays under way are kept on a stack, so a
+// large reply that arrives in many pieces is read once, not again from its start each time.
 ReplyParser::Status ReplyParser::Next(Reply& reply) {
     if (malformed_) {
         return Status::Malformed;
     }
-    if (buffer_.empty() || buffer_.size() < needed_) {
-        return Status::NeedMore;
-    }
-    Reader reader(buffer_);
-    Reply parsed;
-    switch (reader.Read(parsed, 0)) {
-        case Step::Done:
-            // Judged on the reply's own size, so that the verdict is the same however the
-            // bytes arrived.
-            if (reader.Used() > kMaxReplyBytes) {
-                problem_ = "reply too large";
-                break;
-            }
-            buffer_.erase(0, reader.Used());
-            needed_ = 0;
-            reply = std::move(parsed);
-            return Status::Complete;
-        case Step::Short:
-            if (buffer_.size() > kMaxReplyBytes) {
-                problem_ = "reply too large";
-                break;
+    while (true) {
+        if (buffer_.size() <= parsed_ || buffer_.size() < needed_) {
+            return Status::NeedMore;
+        }
+        Reader reader(buffer_, parsed_);
+        Reader::Item item;
+        const Step step = reader.Read(item);
+        if (step == Step::Bad) {
+            return Fail(reader.Problem());
+        }
+        if (step == Step::Short) {
+            if (buffer_.size() > maxReplyBytes_) {
+                return Fail("reply too large");
             }
             needed_ = reader.Wanted();
             return Status::NeedMore;
-        case Step::Bad:
-            problem_ = reader.Problem();
-            break;
+        }
+        // Judged on the reply's own size, so that the verdict is the same however the bytes
+        // arrived.
+        parsed_ = reader.Used();
+        needed_ = 0;
+        if (parsed_ > maxReplyBytes_) {
+            return Fail("reply too large");
+        }
+        if (item.arrayCount > 0) {
+            if (open_.size() >= static_cast<std::size_t>(kMaxDepth)) {
+                return Fail("arrays nested too deep");
+            }
+            open_.push_back({std::move(item.scalar), item.arrayCount});
+            continue;
+        }
+        Reply done = std::move(item.scalar);
+        // Grown per element read, never reserved from the count the server claims.
+        while (!open_.empty()) {
+            OpenArray& top = open_.back();
+            top.array.elements.push_back(std::move(done));
+            if (--top.remaining > 0) {
+                break;
+            }
+            done = std::move(top.array);
+            open_.pop_back();
+        }
+        if (open_.empty()) {
+            buffer_.erase(0, parsed_);
+            parsed_ = 0;
+            reply = std::move(done);
+            return Status::Complete;
+        }
     }
+}
+
+ReplyParser::Status ReplyParser::Fail(const char* problem) {
+    problem_ = problem;
     malformed_ = true;
     buffer_.clear();
+    open_.clear();
     return Status::Malformed;
 }
 

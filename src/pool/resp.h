@@ -33,6 +33,11 @@ class ReplyParser {
   public:
     enum class Status { Complete, NeedMore, Malformed };
 
+    // A reply larger than `maxReplyBytes` is malformed: a caller that knows its commands'
+    // replies are small says so, and a hostile server's flood ends early.
+    explicit ReplyParser(std::size_t maxReplyBytes = kMaxReplyBytes)
+        : maxReplyBytes_(maxReplyBytes) {}
+
     void Feed(std::string_view bytes);
     // Takes the first whole reply off the bytes fed so far. After Malformed the stream is
     // lost (there is no way to find the next reply's start): the parser stays Malformed.
@@ -41,8 +46,17 @@ class ReplyParser {
     std::size_t Buffered() const { return buffer_.size(); }
 
   private:
+    struct OpenArray {
+        Reply array;
+        std::int64_t remaining = 0;
+    };
+    Status Fail(const char* problem);
+
+    std::size_t maxReplyBytes_;
     std::string buffer_;
-    std::size_t needed_ = 0;  // no whole reply before this many bytes
+    std::size_t parsed_ = 0;  // the bytes of the reply under way already read into open_
+    std::vector<OpenArray> open_;
+    std::size_t needed_ = 0;  // no next item before this many bytes
     bool malformed_ = false;
     std::string problem_;
 };

@@ -90,13 +90,21 @@ TEST(PoolPublisher, PublishesRenamesAndWithdrawsWithAndWithoutAuth) {
 
 TEST(PoolPublisher, AWrongOrMissingPasswordIsReportedOnceAndNeverCrashes) {
     const struct {
+        const char* serverPassword;
+        std::vector<std::string> options;
         const char* password;
         const char* health;
-        bool tryAgain;  // costs the whole withdraw wait: once is enough
-    } rows[] = {{"wrong", "unreachable: AUTH: WRONGPASS", true},
-                {"", "unreachable: HSET: NOAUTH", false}};
+        bool tryAgain;
+    } rows[] = {{"s3cret", {}, "wrong", "unreachable: AUTH: refused (WRONGPASS)", true},
+                {"s3cret", {}, "", "unreachable: HSET: NOAUTH", false},
+                // A renamed AUTH: Redis's error quotes the password.
+                {"",
+                 {"--rename-command", "AUTH", ""},
+                 "s3cret",
+                 "unreachable: AUTH: refused (ERR)",
+                 false}};
     for (const auto& row : rows) {
-        RedisServer redis("s3cret");
+        RedisServer redis(row.serverPassword, row.options);
         ASSERT_TRUE(redis.Start());
         HealthLog health;
         PoolPublisher publisher(Settings(redis.port(), row.password), health.Callback());
@@ -110,6 +118,7 @@ TEST(PoolPublisher, AWrongOrMissingPasswordIsReportedOnceAndNeverCrashes) {
         const std::vector<std::string> entries = health.Entries();
         ASSERT_EQ(entries.size(), 1u);
         EXPECT_EQ(entries[0].rfind(row.health, 0), 0u) << entries[0];
+        EXPECT_EQ(entries[0].find("s3cret"), std::string::npos) << entries[0];
         EXPECT_EQ(redis.Query("EXISTS adsl"), "0");
     }
 }
@@ -191,6 +200,34 @@ TEST(PoolPublisher, AHangingOrBabblingRedisNeverHoldsTheCallerBeyondItsBound) {
         const auto stop = Clock::now();
         publisher.StopLeavingField();
         EXPECT_LT(Clock::now() - stop, std::chrono::milliseconds(300)) << row.answer;
+    }
+}
+
+// Redis away while a withdraw is due: each attempt's failure ends the wait at once, a withdraw
+// asked again is tried again (back-off or not), and so is one left at the end.
+TEST(PoolPublisher, AWithdrawRedisMissedIsTriedAgainWhenAskedAndAtTheEnd) {
+    for (const bool atTheEnd : {false, true}) {
+        SCOPED_TRACE(atTheEnd ? "at the end" : "asked again");
+        RedisServer redis;
+        ASSERT_TRUE(redis.Start());
+        PoolPublisher publisher(Settings(redis.port()), nullptr);
+        publisher.Publish("1.1.1.1:8080");
+        ASSERT_TRUE(WaitFor([&] { return publisher.Snapshot().published == "1.1.1.1:8080"; }));
+        redis.Stop();
+        for (int i = 0; i < 3; ++i) {  // the back-off grows to 8 s
+            const auto start = Clock::now();
+            EXPECT_FALSE(publisher.WithdrawBeforeHangUp());
+            EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << i;
+        }
+        // Back, still holding the field (a Redis that keeps its data).
+        ASSERT_TRUE(redis.Start());
+        redis.Query("HSET adsl pc1 1.1.1.1:8080");
+        if (atTheEnd) {
+            publisher.StopLeavingField();
+        } else {
+            EXPECT_TRUE(publisher.WithdrawBeforeHangUp());
+        }
+        EXPECT_EQ(redis.Query("HEXISTS adsl pc1"), "0");
     }
 }
 

@@ -70,7 +70,8 @@ inline bool WaitFor(const std::function<bool()>& condition,
 
 class RedisServer {
   public:
-    explicit RedisServer(std::string password = "") : password_(std::move(password)) {}
+    explicit RedisServer(std::string password = "", std::vector<std::string> options = {})
+        : password_(std::move(password)), options_(std::move(options)) {}
     ~RedisServer() { Stop(); }
     RedisServer(const RedisServer&) = delete;
     RedisServer& operator=(const RedisServer&) = delete;
@@ -84,6 +85,7 @@ class RedisServer {
         if (!password_.empty()) {
             args.insert(args.end(), {"--requirepass", password_});
         }
+        args.insert(args.end(), options_.begin(), options_.end());
         std::vector<char*> argv;
         for (std::string& arg : args) {
             argv.push_back(arg.data());
@@ -178,6 +180,7 @@ class RedisServer {
     }
 
     std::string password_;
+    std::vector<std::string> options_;  // more of the server's command line
     std::uint16_t port_ = FreePort();
     pid_t pid_ = -1;
 };
