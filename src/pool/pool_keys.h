@@ -12,5 +12,6 @@ inline constexpr const char* kKeyPoolKey = "键";
 inline constexpr const char* kKeyPoolNode = "节点";
 inline constexpr const char* kKeyPoolProxyPort = "端口";
 inline constexpr const char* kKeyPoolTtl = "存活秒数";
+inline constexpr const char* kKeyPoolAllowedRanges = "允许网段";
 
 }  // namespace qv

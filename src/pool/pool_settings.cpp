@@ -45,6 +45,24 @@ bool UsableName(std::string_view text) {
                         [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7f; });
 }
 
+// Ranges separated by ","; empty ones are left out.
+std::optional<std::vector<IpRange>> ParseRanges(std::string_view text) {
+    std::vector<IpRange> ranges;
+    while (!text.empty()) {
+        const std::size_t comma = text.find(',');
+        const std::string_view item = TrimSpaces(text.substr(0, comma));
+        if (!item.empty()) {
+            const auto range = ParseIpRange(item);
+            if (!range) {
+                return std::nullopt;
+            }
+            ranges.push_back(*range);
+        }
+        text.remove_prefix(comma == std::string_view::npos ? text.size() : comma + 1);
+    }
+    return ranges;
+}
+
 std::string Setting(Profile& profile, const char* key) {
     return std::string(TrimSpaces(ReadSetting(profile, key, kPoolSection)));
 }
@@ -60,8 +78,9 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
     const std::string node = Setting(profile, kKeyPoolNode);
     const std::string proxyPort = Setting(profile, kKeyPoolProxyPort);
     const std::string ttl = Setting(profile, kKeyPoolTtl);
+    const std::string ranges = Setting(profile, kKeyPoolAllowedRanges);
     if (address.empty() && password.empty() && user.empty() && key.empty() && node.empty() &&
-        proxyPort.empty() && ttl.empty()) {
+        proxyPort.empty() && ttl.empty() && ranges.empty()) {
         return settings;
     }
     settings.state = PoolSettings::State::Invalid;
@@ -99,19 +118,25 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
         }
         settings.ttlSeconds = static_cast<int>(*seconds);
     }
+    if (auto allowed = ParseRanges(ranges)) {
+        settings.allowedRanges = std::move(*allowed);
+    } else {
+        return refuse("允许网段须为以逗号分隔的网段，如 203.0.113.0/24");
+    }
     settings.state = PoolSettings::State::On;
     return settings;
 }
 
 std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip) {
+    const std::optional<IpBytes> address = ParseIpAddress(ip);
+    if (!address ||
+        (!IsGlobalUnicast(*address) &&
+         std::none_of(settings.allowedRanges.begin(), settings.allowedRanges.end(),
+                      [&](const IpRange& range) { return range.Contains(*address); }))) {
+        return std::nullopt;
+    }
     const std::string port = ":" + std::to_string(settings.proxyPort);
-    if (IsIpv4Literal(ip)) {
-        return std::string(ip) + port;
-    }
-    if (IsIpv6Literal(ip)) {
-        return "[" + std::string(ip) + "]" + port;
-    }
-    return std::nullopt;
+    return address->v6 ? "[" + std::string(ip) + "]" + port : std::string(ip) + port;
 }
 
 }  // namespace qv

@@ -5,8 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/ports.h"
+#include "base/ip_address.h"
 #include "base/text.h"
 
 namespace qv {
@@ -27,6 +29,8 @@ struct PoolSettings {
     std::string node;
     std::uint16_t proxyPort = 0;
     int ttlSeconds = kDefaultPoolTtlSeconds;
+    // Published besides global unicast addresses (a test network's own ranges).
+    std::vector<IpRange> allowedRanges;
     Text problem;  // Invalid: the balloon's text, saying why
 };
 
@@ -34,7 +38,8 @@ struct PoolSettings {
 PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName);
 
 // The value published for this node: "ip:port" with the proxy's port ("[ip]:port" for IPv6);
-// nullopt when `ip` is no address literal.
+// nullopt when `ip` is no address literal, or one no consumer could reach (a private,
+// loopback or documentation address an echo page showed) outside the allowed ranges.
 std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip);
 
 }  // namespace qv

@@ -274,7 +274,8 @@ class ProxyPoolE2eTest : public E2eTest {
 
     void StartProgram(const Redis& redis, const std::string& password = "") {
         std::string section = "[代理池]\r\n地址=127.0.0.1:" + std::to_string(redis.Port()) +
-                              "\r\n节点=" + kNode + "\r\n端口=3128\r\n存活秒数=10\r\n";
+                              "\r\n节点=" + kNode + "\r\n端口=3128\r\n存活秒数=10\r\n" +
+                              "允许网段=203.0.113.0/24\r\n";  // the simulated ISP's addresses
         if (!password.empty()) {
             section += "密码=" + password + "\r\n";
         }

@@ -111,19 +111,68 @@ TEST(PoolSettings, AnInvalidSectionSaysWhyInOneLine) {
     EXPECT_EQ(nameless.problem, "代理池未启用：节点须为1到256字节的文字");
 }
 
-TEST(PoolAddress, IsTheIpAndTheProxysPort) {
+// Only what a consumer could reach is handed out: an echo page showing a private, loopback or
+// documentation address publishes nothing, unless a test network's ranges allow it.
+TEST(PoolAddress, IsAGlobalUnicastOrAllowedIpWithTheProxysPort) {
     PoolSettings settings;
     settings.proxyPort = 8080;
-    EXPECT_EQ(PoolAddress(settings, "61.140.7.9"), "61.140.7.9:8080");
-    EXPECT_EQ(PoolAddress(settings, "2001:db8::7"), "[2001:db8::7]:8080");
-    EXPECT_EQ(PoolAddress(settings, "::ffff:1.2.3.4"), "[::ffff:1.2.3.4]:8080");
-    for (const char* bad : {"", "61.140.7", "61.140.7.9:80", "<b>1.2.3.4</b>", "1:2:3:4:5:6:7:8:9",
-                            "2001:db8:::7", ":1::", "1:"}) {
-        EXPECT_EQ(PoolAddress(settings, bad), std::nullopt) << bad;
+    const struct {
+        const char* ip;
+        const char* published;  // nullptr: not published
+    } rows[] = {
+        {"61.140.7.9", "61.140.7.9:8080"},
+        {"2408:8207:1::7", "[2408:8207:1::7]:8080"},
+        {"::ffff:61.140.7.9", "[::ffff:61.140.7.9]:8080"},
+        {"10.9.8.7", nullptr},
+        {"172.31.0.1", nullptr},
+        {"192.168.1.1", nullptr},
+        {"127.0.0.1", nullptr},
+        {"169.254.3.4", nullptr},
+        {"100.64.0.1", nullptr},
+        {"0.0.0.0", nullptr},
+        {"203.0.113.12", nullptr},
+        {"198.51.100.23", nullptr},
+        {"224.0.0.1", nullptr},
+        {"255.255.255.255", nullptr},
+        {"::1", nullptr},
+        {"::", nullptr},
+        {"fe80::1", nullptr},
+        {"fd00::1", nullptr},
+        {"2001:db8::7", nullptr},
+        {"::ffff:10.0.0.1", nullptr},
+        {"", nullptr},
+        {"61.140.7", nullptr},
+        {"61.140.7.9:80", nullptr},
+        {"<b>1.2.3.4</b>", nullptr},
+        {"1:2:3:4:5:6:7:8:9", nullptr},
+        {"2001:db8:::7", nullptr},
+        {":1::", nullptr},
+        {"1:", nullptr},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(PoolAddress(settings, row.ip),
+                  row.published ? std::optional<std::string>(row.published) : std::nullopt)
+            << row.ip;
     }
     EXPECT_TRUE(IsIpv6Literal("1:2:3:4:5:6:7:8"));
     EXPECT_TRUE(IsIpv6Literal("::"));
-    EXPECT_TRUE(IsIpv6Literal("fe80::"));
+
+    const PoolSettings allowing =
+        Read({{kKeyPoolAddress, "127.0.0.1:6379"},
+              {kKeyPoolProxyPort, "3128"},
+              {kKeyPoolAllowedRanges, " 203.0.113.0/24, ,2001:db8::/32"}});
+    ASSERT_EQ(allowing.state, State::On) << allowing.problem;
+    EXPECT_EQ(PoolAddress(allowing, "203.0.113.12"), "203.0.113.12:3128");
+    EXPECT_EQ(PoolAddress(allowing, "2001:db8::7"), "[2001:db8::7]:3128");
+    EXPECT_EQ(PoolAddress(allowing, "203.0.114.1"), "203.0.114.1:3128");
+    EXPECT_EQ(PoolAddress(allowing, "10.9.8.7"), std::nullopt);
+    for (const char* bad : {"203.0.113.0/33", "203.0.113.0/", "not-a-range", "10.0.0.0/8;"}) {
+        const PoolSettings refused = Read({{kKeyPoolAddress, "127.0.0.1:6379"},
+                                           {kKeyPoolProxyPort, "3128"},
+                                           {kKeyPoolAllowedRanges, bad}});
+        EXPECT_EQ(refused.problem, "代理池未启用：允许网段须为以逗号分隔的网段，如 203.0.113.0/24")
+            << bad;
+    }
 }
 
 }  // namespace
