@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 
+#include "base/text_helpers.h"
+
 namespace qv {
 namespace {
 
@@ -14,6 +16,10 @@ bool IsAddressCharacter(char c) {
     const char lower = AsciiLower(c);
     return IsAsciiDigit(c) || (lower >= 'a' && lower <= 'f') || c == '.' || c == ':';
 }
+
+// The command processor's own characters, and line ends: a batch hook expanding %QV_ENTRY%
+// must not run what a connection's name says.
+constexpr const char kCommandCharacters[] = "&|<>^\"%()!\r\n";
 
 }  // namespace
 
@@ -37,6 +43,16 @@ Text AddressOrEmpty(const Text& text) {
     return address ? text : Text();
 }
 
+Text CommandSafeOrEmpty(const Text& text) {
+    for (const char* c = kCommandCharacters; *c != '\0'; ++c) {
+        // FindText: the second byte of a GBK character is no '|' or '^' of its own.
+        if (FindText(text, Text(1, *c)) > 0) {
+            return Text();
+        }
+    }
+    return text;
+}
+
 std::vector<NameValue> HookEnvironment(const LineEvent& event) {
     return {
         {"QV_EVENT", EventName(event.kind)},
@@ -44,7 +60,7 @@ std::vector<NameValue> HookEnvironment(const LineEvent& event) {
         {"QV_PREVIOUS_IP", AddressOrEmpty(event.previousIp)},
         // An entry name never holds a zero byte; cut there should one come, so that the
         // environment block stays whole.
-        {"QV_ENTRY", Text(event.entry.c_str())},
+        {"QV_ENTRY", CommandSafeOrEmpty(Text(event.entry.c_str()))},
         {"QV_RAS_ERROR", std::to_string(event.rasError)},
     };
 }

@@ -18,6 +18,9 @@ const char* EventName(LineEventKind kind);
 // empty. The echo page's text is not validated where it is read, and a batch hook expanding
 // %QV_IP% must never meet '&' or '|' from a web page.
 Text AddressOrEmpty(const Text& text);
+// `text` when it holds none of the command processor's characters (& | < > ^ " % ( ) !) and no
+// line end, else empty: the same care for the connection's name.
+Text CommandSafeOrEmpty(const Text& text);
 
 // QV_EVENT, QV_IP, QV_PREVIOUS_IP, QV_ENTRY, QV_RAS_ERROR (decimal), in that order; every one
 // present, empty when unknown. Texts stay GBK.

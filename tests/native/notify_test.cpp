@@ -97,6 +97,13 @@ TEST(NotifyMessage, EnvironmentNamesTheEventAndNothingElse) {
     for (const auto& row : rows) {
         EXPECT_EQ(HookEnvironment(row.event), row.want) << row.want[0].second;
     }
+    // Nor does a connection's name that the command processor would act on.
+    for (const char* name : {"宽带&calc", "a|b", "x>y", "100%", "^", "(a)", "\"q\"", "l\r\n2"}) {
+        EXPECT_EQ(CommandSafeOrEmpty(name), "") << name;
+    }
+    for (const char* name : {"联通 宽带", "ADSL-2", "\x81\x7c\x81\x5e"}) {  // GBK trail bytes
+        EXPECT_EQ(CommandSafeOrEmpty(name), name) << name;
+    }
 }
 
 TEST(NotifyMessage, JsonBodyCarriesTheSameFactsInUtf8) {
