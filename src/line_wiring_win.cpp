@@ -6,7 +6,7 @@ LineWiring::LineWiring(Assistant& assistant, Services& services, Scripting& scri
     : assistant_(assistant), s_(services), scripting_(scripting), inbox_(inbox) {}
 
 void LineWiring::Start() {
-    listeners_.Add(scripting_.RetryReporter());
+    listeners_.Add(scripting_.BoardFollower());
     pool_.Start(listeners_, assistant_.StartUpAddress());
     if (pool_.On()) {
         scripting_.Board().SetPoolFacts([this] {

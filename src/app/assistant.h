@@ -30,6 +30,11 @@ class Assistant {
 
     // Start-up and settings.
     void InitMainWindow();
+    // Lists the phonebook into the connection box; the names are kept for the line's events,
+    // so that a dial or hang-up never lists the phonebook again.
+    void FillEntryList();
+    // The chosen connection's name as the box shows it; empty when none is chosen.
+    Text ChosenEntryName();
     // The tray's mouse callback: a right-button press opens the tray menu.
     void TrayMouseHandler(std::uint32_t mouseMessage);
     NetworkEnvironment CheckNetworkEnvironment();
@@ -68,6 +73,9 @@ class Assistant {
     // What the start-up's lookup showed in the status bar (not the current IP, which the
     // start-up never sets): those who follow the line take a line that is up from here.
     const Text& StartUpAddress() const { return startUpAddress_; }
+    // The address of the line that is up, as last looked up (after a dial, or at start-up);
+    // empty once the line is hung up, dropped or failed.
+    const Text& LineAddress() const { return lineAddress_; }
 
     // How keeping the line goes, for a script's status.
     struct KeepLineStatus {
@@ -109,6 +117,8 @@ class Assistant {
     std::optional<std::uint32_t> lastDialTick_;
     bool lastLookupNotAnAddress_ = false;
     Text startUpAddress_;
+    Text lineAddress_;
+    std::vector<Text> entryNames_;  // the connection box's items, from the start-up's listing
 };
 
 }  // namespace qv

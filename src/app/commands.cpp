@@ -63,6 +63,7 @@ void Assistant::HangUpLine() {
 }
 
 void Assistant::Tell(LineEventKind kind, const CommandResult& result) {
+    lineAddress_ = kind == LineEventKind::Connected ? result.ipAfter : Text();
     if (s_.listeners == nullptr) {
         return;
     }
@@ -70,7 +71,7 @@ void Assistant::Tell(LineEventKind kind, const CommandResult& result) {
     event.kind = kind;
     event.ip = kind == LineEventKind::Connected ? result.ipAfter : Text();
     event.previousIp = kind == LineEventKind::Connected ? result.ipBefore : state_.previousIp;
-    event.entry = s_.dialup.EntryName(s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection));
+    event.entry = ChosenEntryName();
     event.rasError = result.rasError;
     event.newAddress = result.newAddress;
     s_.listeners->OnLineEvent(event);

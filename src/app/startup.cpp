@@ -31,17 +31,32 @@ void Assistant::InitMainWindow() {
                             kWarningStyle, &title);
     }
 
-    const int entryCount = s_.dialup.EntryCount();
-    for (int i = 0; i < entryCount; ++i) {
-        s_.units.AddItem(Unit::组合框_宽带连接, s_.dialup.EntryName(i));
-    }
+    FillEntryList();
     RestoreSettings();
 
-    SetStatus(0, s_.dialup.IsConnected() ? "当前状态：网络已连接" : "当前状态：网络未连接");
+    const bool connected = s_.dialup.IsConnected();
+    SetStatus(0, connected ? "当前状态：网络已连接" : "当前状态：网络未连接");
     startUpAddress_ = PublicIpLookup();
+    lineAddress_ = connected ? startUpAddress_ : Text();
     SetStatus(1, "当前IP：" + startUpAddress_);  // shown, not kept as the current IP
     SetStatus(2, "之前IP：无信息");
     s_.units.WriteInt(Unit::组合框_热键, prop::kDisabled, 1);
+}
+
+void Assistant::FillEntryList() {
+    entryNames_.clear();
+    const int entryCount = s_.dialup.EntryCount();
+    for (int i = 0; i < entryCount; ++i) {
+        entryNames_.push_back(s_.dialup.EntryName(i));
+        s_.units.AddItem(Unit::组合框_宽带连接, entryNames_.back());
+    }
+}
+
+Text Assistant::ChosenEntryName() {
+    const int chosen = s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection);
+    return chosen >= 0 && static_cast<std::size_t>(chosen) < entryNames_.size()
+               ? entryNames_[static_cast<std::size_t>(chosen)]
+               : Text();
 }
 
 // Only a right-button press opens the menu; a left click does not even restore the window.

@@ -115,6 +115,13 @@ class StatusBoard {
         std::lock_guard<std::mutex> lock(mutex_);
         poolFacts_ = std::move(facts);
     }
+    // The line changed while a command runs: a status answered meanwhile tells the line as
+    // it is, not as the last command left it.
+    void FollowLine(bool connected, const Text& ip) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        last_.connected = connected;
+        last_.ip = connected ? ip : Text();
+    }
     // A failed automatic dial waits for its retry; the next Publish ends it.
     void SetRetry(std::uint32_t rasError, std::uint32_t milliseconds) {
         std::lock_guard<std::mutex> lock(mutex_);

@@ -41,10 +41,6 @@ void ScriptHost::RunNext() {
     }
 }
 
-Text ScriptHost::ChosenEntry() {
-    return s_.dialup.EntryName(s_.units.ReadInt(Unit::组合框_宽带连接, prop::kSelection));
-}
-
 CommandResult ScriptHost::Execute(const ScriptCommand& command) {
     switch (command.verb) {
         case ScriptVerb::Status:
@@ -73,9 +69,10 @@ ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
     ScriptOutcome outcome;
     outcome.command = command.verb;
     outcome.connected = s_.dialup.IsConnected();
-    outcome.ip = state_.currentIp;
+    // The line's own address: none once it is down, the start-up's while it stays up.
+    outcome.ip = outcome.connected ? assistant_.LineAddress() : Text();
     outcome.previousIp = state_.previousIp;
-    outcome.entry = ChosenEntry();
+    outcome.entry = assistant_.ChosenEntryName();
     outcome.tries = result.dials;
     outcome.rasError = result.rasError;
     outcome.lastError = assistant_.LineStatus().lastError;

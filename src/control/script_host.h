@@ -10,6 +10,23 @@
 
 namespace qv {
 
+// Follows the line for the status board: what a status answered while a command runs tells
+// (the line's state and address, a pending retry).
+class BoardListener final : public LineListeners {
+  public:
+    explicit BoardListener(StatusBoard& board) : board_(board) {}
+    void BeforeHangUp() override {}
+    void OnLineEvent(const LineEvent& event) override {
+        board_.FollowLine(event.kind == LineEventKind::Connected, event.ip);
+    }
+    void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
+        board_.SetRetry(rasError, milliseconds);
+    }
+
+  private:
+    StatusBoard& board_;
+};
+
 class ScriptHost {
   public:
     ScriptHost(Assistant& assistant, AppState& state, Services& services, CommandQueue& queue,
@@ -30,7 +47,6 @@ class ScriptHost {
 
   private:
     CommandResult Execute(const ScriptCommand& command);
-    Text ChosenEntry();
 
     Assistant& assistant_;
     AppState& state_;

@@ -50,23 +50,11 @@ class Scripting {
 
     // What a status tells beyond the last command: the watch, a pending retry, the pool.
     StatusBoard& Board() { return board_; }
-    // Follows the line for the board: a pending retry shows in a status meanwhile.
-    LineListeners& RetryReporter() { return retryReporter_; }
+    // Follows the line for the board: a status answered while a command runs tells the line
+    // and a pending retry as they are.
+    LineListeners& BoardFollower() { return boardListener_; }
 
   private:
-    class BoardRetryListener final : public LineListeners {
-      public:
-        explicit BoardRetryListener(StatusBoard& board) : board_(board) {}
-        void BeforeHangUp() override {}
-        void OnLineEvent(const LineEvent&) override {}
-        void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
-            board_.SetRetry(rasError, milliseconds);
-        }
-
-      private:
-        StatusBoard& board_;
-    };
-
     Services& s_;
     std::function<HWND()> mainWindow_;
     WinTextCodec codec_;
@@ -74,7 +62,7 @@ class Scripting {
     StatusBoard board_{[] { return static_cast<std::uint32_t>(GetTickCount()); }};
     ScriptHost host_;
     ScriptLink link_;
-    BoardRetryListener retryReporter_{board_};
+    BoardListener boardListener_{board_};
 };
 
 // The entry's end routine: stops the HTTP control's thread before the process ends.

@@ -112,10 +112,18 @@ class FakeDialup : public Dialup {
     std::uint32_t failedDialError = 691;  // the code of a dial that does not connect
     std::deque<std::uint32_t> dialCodes;  // consumed one per dial (0 connects); then the above
 
-    int EntryCount() override { return static_cast<int>(entries.size()); }
+    int isConnectedCalls = 0;  // each one a listing of the connections
+
+    // Each a listing of the phonebook: journalled, so that a stray one shows.
+    int EntryCount() override {
+        journal_.Add("entries");
+        return static_cast<int>(entries.size());
+    }
     Text EntryName(int index) override {
-        return index >= 0 && index < EntryCount() ? entries[static_cast<std::size_t>(index)]
-                                                  : Text();
+        journal_.Add("entry " + std::to_string(index));
+        return index >= 0 && index < static_cast<int>(entries.size())
+                   ? entries[static_cast<std::size_t>(index)]
+                   : Text();
     }
     std::uint32_t Dial(const Text& target, const Text& account, const Text& password,
                        bool wait) override {
@@ -130,6 +138,7 @@ class FakeDialup : public Dialup {
         return dialConnects ? 0 : failedDialError;
     }
     bool IsConnected() override {
+        ++isConnectedCalls;
         if (!connectedAnswers.empty()) {
             const bool answer = connectedAnswers.front();
             connectedAnswers.pop_front();

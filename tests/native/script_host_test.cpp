@@ -95,12 +95,16 @@ struct HostRig {
     CommandQueue queue{[this] { ++wakes; }};
     StatusBoard board;
     ScriptHost host{assistant, state, services, queue, board};
+    BoardListener boardListener{board};  // as the program installs it
 
     HostRig() {
+        services.listeners = &boardListener;
         line.entries = {"宽带连接", "电信ADSL"};
         units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = 1;
         units.texts[{Unit::编辑框_宽带账号, prop::kContent}] = "acc";
         units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "secret";
+        assistant.FillEntryList();  // as the start-up does
+        journal.entries.clear();
     }
     bool Shown(const std::string& prefix) const {
         return std::any_of(journal.entries.begin(), journal.entries.end(),
@@ -281,6 +285,31 @@ TEST(ScriptHostTest, OutcomesOfEachCommand) {
             EXPECT_FALSE(rig.Shown("balloon IP重复，继续进行重拔")) << "the box is not read";
         }
     }
+}
+
+// A status tells the line's own address: the start-up's while that line stays up, none once
+// it has dropped (whether answered fresh or at once during a command). Commands never list
+// the phonebook again: the names come from the start-up's listing.
+TEST(ScriptHostTest, AStatusTellsTheAddressOfTheLineThatIsUp) {
+    HostRig rig;
+    rig.line.connected = true;
+    rig.web.page = "[61.140.7.9]";
+    rig.assistant.InitMainWindow();
+    EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).ip, "61.140.7.9");
+
+    rig.journal.entries.clear();
+    rig.web.page = "[61.140.7.10]";
+    for (const ScriptVerb verb : {ScriptVerb::Redial, ScriptVerb::HangUp, ScriptVerb::Dial}) {
+        EXPECT_TRUE(rig.host.Run({verb}).ok);
+    }
+    EXPECT_FALSE(rig.Shown("entr")) << "no phonebook listing";
+    EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).entry, "宽带连接");  // as restored
+
+    rig.line.connected = false;  // dropped
+    rig.host.LineDown();
+    EXPECT_EQ(rig.board.Status(true).ip, "");
+    EXPECT_FALSE(rig.board.Status(true).connected);
+    EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).ip, "");
 }
 
 TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {

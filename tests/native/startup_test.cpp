@@ -52,7 +52,10 @@ TEST(InitMainWindow, EachNetworkEnvironmentInTheStartUpOrder) {
 
         Lines expected = {kTraySetup, kFetch};
         expected.insert(expected.end(), row.warning.begin(), row.warning.end());
-        const Lines rest = {"item 宽带连接",
+        const Lines rest = {"entries",
+                            "entry 0",
+                            "item 宽带连接",
+                            "entry 1",
                             "item ADSL",
                             "write 23.19=0",
                             std::string("status0 ") + row.state,
@@ -75,9 +78,16 @@ TEST(InitMainWindow, RestoresCompleteSettingsAfterListingTheEntries) {
     rig.profile.values[{"宽带信息", "ADSL密码"}] = "secret";
     rig.assistant.InitMainWindow();
     const Lines& lines = rig.journal.entries;
-    const Lines restore = {"item 宽带连接",     "item ADSL",
-                           "write 23.19=1",     "write 21.8=user@163",
-                           "write 19.8=secret", "status0 当前状态：网络未连接"};
+    // The phonebook is listed once: its count, then each name.
+    const Lines restore = {"entries",
+                           "entry 0",
+                           "item 宽带连接",
+                           "entry 1",
+                           "item ADSL",
+                           "write 23.19=1",
+                           "write 21.8=user@163",
+                           "write 19.8=secret",
+                           "status0 当前状态：网络未连接"};
     ASSERT_GE(lines.size(), 2 + restore.size());
     EXPECT_EQ(Lines(lines.begin() + 2, lines.begin() + 2 + static_cast<long>(restore.size())),
               restore);
@@ -89,7 +99,8 @@ TEST(InitMainWindow, NoEntriesStillSetsTheSelection) {
     rig.dialup.entries.clear();
     rig.assistant.InitMainWindow();
     EXPECT_TRUE(rig.units.items[Unit::组合框_宽带连接].empty());
-    EXPECT_EQ(rig.journal.entries[2], "write 23.19=0");
+    EXPECT_EQ(rig.journal.entries[2], "entries");
+    EXPECT_EQ(rig.journal.entries[3], "write 23.19=0");
 }
 
 // Without the override the built-in page is used; with it, both start-up fetches go there.
