@@ -12,6 +12,7 @@
 #include "base/program_end_win.h"
 #include "base/window_inbox_win.h"
 #include "control/command_line_win.h"
+#include "control/instance_win.h"
 #include "control/scripting_win.h"
 #include "desktop/hotkey_service_win.h"
 #include "desktop/tray_state.h"
@@ -37,6 +38,7 @@ qv::Bytes ProgramIconFile(HINSTANCE instance) {
 // The clean-up of the program's own state, then the services' teardown in their one order:
 // the web session closed, then the dialled connection let go (hung up only if not working).
 void CleanUp() {
+    qv::LetGoOfInstance();
     qv::ReleaseAppState();
     qv::ReleaseTrayState();
 }

@@ -11,6 +11,7 @@
 
 #include "base/failure_record_win.h"
 #include "base/system_handles_win.h"
+#include "control/instance_win.h"
 #include "control/protocol.h"
 #include "control/text_codec_win.h"
 #include "control/window_link_win.h"
@@ -64,56 +65,6 @@ bool WriteOutputLine(const std::string& utf8) {
 
 namespace {
 
-constexpr const char* kMachineMark = "Global\\QuorvaneInstance";
-constexpr const char* kSessionMark = "Local\\QuorvaneInstance";
-
-// Another user's program holds the machine's mark with its own access rights: a refusal
-// still says that it exists.
-bool MarkExists(const char* name) {
-    if (const KernelObject mark(OpenMutexA(SYNCHRONIZE, FALSE, name)); mark) {
-        return true;
-    }
-    return GetLastError() == ERROR_ACCESS_DENIED;
-}
-
-// True when this call made the mark; it is then held open until the process ends.
-bool MakeMark(const char* name) {
-    KernelObject mark(CreateMutexA(nullptr, FALSE, name));
-    if (!mark || GetLastError() == ERROR_ALREADY_EXISTS) {
-        return false;
-    }
-    mark.release();  // held until the process ends, when the system closes it
-    return true;
-}
-
-}  // namespace
-
-// The machine's mark is looked at first and made last: seeing it without the session's
-// mark then means another session, never a program half-way through its claim here.
-InstancePlace RunningInstance() {
-    if (!MarkExists(kMachineMark)) {
-        return MarkExists(kSessionMark) ? InstancePlace::ThisSession : InstancePlace::None;
-    }
-    return MarkExists(kSessionMark) ? InstancePlace::ThisSession : InstancePlace::OtherSession;
-}
-
-InstancePlace ClaimInstance() {
-    if (!MakeMark(kSessionMark)) {
-        return InstancePlace::ThisSession;
-    }
-    if (!MakeMark(kMachineMark)) {
-        // The session's mark stays held: this process ends at once anyway.
-        return InstancePlace::OtherSession;
-    }
-    return InstancePlace::None;
-}
-
-HWND FindMainWindow() {
-    return FindWindowA(kMainWindowClassName, nullptr);
-}
-
-namespace {
-
 constexpr int kExitDone = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
@@ -125,17 +76,13 @@ constexpr const char* kStartMutexName = "Local\\QuorvaneScriptStart";
 constexpr DWORD kPollMs = 50;
 // A caller that waited this long for another's start leaves itself time for the hand-over.
 constexpr DWORD kStartLockWaitMs = 15000;
-// A second start waits this long for a starting program's window to bring it to the front.
-constexpr DWORD kWindowWaitMs = 15000;
 // A program that this caller started and could not hand over to is given this to close.
 constexpr DWORD kCloseWaitMs = 5000;
 
-constexpr const char* kBoxTitle = "信息：";
 constexpr const char* kUnreachable = "无法连接到Quorvane";
 constexpr const char* kOtherSession = "无法从此会话连接到Quorvane，请使用HTTP远程控制";
 constexpr const char* kProgramEnded = "Quorvane已退出，命令结果未知";
 constexpr const char* kTimedOut = "等待结果超时";
-constexpr const char* kRunsInOtherSession = "Quorvane已在另一会话中运行";
 
 std::vector<std::string> Arguments() {
     std::vector<std::string> arguments;
@@ -475,26 +422,6 @@ int RunClient(const std::vector<std::string>& arguments) {
     return ok ? kExitDone : kExitFailed;
 }
 
-// A second start on this desktop shows the program that runs; one starting just now may not
-// have its window yet.
-int BringProgramToFront() {
-    const Deadline deadline{GetTickCount(), kWindowWaitMs};
-    HWND window = FindMainWindow();
-    while (window == nullptr && deadline.Left() > 0) {
-        Sleep(kPollMs);
-        window = FindMainWindow();
-    }
-    if (window != nullptr) {
-        if (IsIconic(window)) {
-            ShowWindowAsync(window, SW_RESTORE);
-        } else if (!IsWindowVisible(window)) {
-            ShowWindowAsync(window, SW_SHOW);
-        }
-        SetForegroundWindow(window);
-    }
-    return kExitDone;
-}
-
 }  // namespace
 
 std::optional<int> RunCallerOrClaimInstance() {
@@ -503,16 +430,7 @@ std::optional<int> RunCallerOrClaimInstance() {
         if (ClassifyArguments(arguments) == LaunchKind::Call) {
             return RunClient(arguments);
         }
-        switch (ClaimInstance()) {
-            case InstancePlace::None:
-                return std::nullopt;
-            case InstancePlace::ThisSession:
-                return BringProgramToFront();
-            case InstancePlace::OtherSession:
-                MessageBoxA(nullptr, kRunsInOtherSession, kBoxTitle, MB_OK);
-                return kExitDone;
-        }
-        return std::nullopt;
+        return ClaimOrShowInstance();
     } catch (...) {
         return kExitFailed;
     }

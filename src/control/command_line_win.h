@@ -12,24 +12,6 @@ namespace qv {
 // its own. False when there was nowhere to write it.
 bool WriteOutputLine(const std::string& utf8);
 
-// The program's one instance. The dial-up line and the hotkey are the machine's, so one
-// program runs per machine: it marks itself with a machine-wide name (Global\) and a
-// session-wide one (Local\), so that a start or a caller can tell "runs here" (its window
-// is on this desktop, or soon will be) from "runs in another session" (unreachable by
-// window messages).
-
-enum class InstancePlace { None, ThisSession, OtherSession };
-
-// Where a program runs, as its marks say.
-InstancePlace RunningInstance();
-
-// Marks this process as the program (the marks last until it ends) and gives None;
-// otherwise says where the program that holds them runs.
-InstancePlace ClaimInstance();
-
-// The program's main window on this desktop, visible or not.
-HWND FindMainWindow();
-
 // What a start of Quorvane.exe does before anything of the program is made. With switches it
 // is a script's caller: `Quorvane.exe /redial ...` hands the command to the running program
 // (starting it when none runs), prints the JSON answer and ends with its exit code. Without,

@@ -86,12 +86,11 @@ bool PoolPublisher::WithdrawBeforeHangUp() {
         return false;
     }
     std::unique_lock lock(mutex_);
-    return AwaitWithdraw(std::chrono::milliseconds(kWithdrawWaitMs), lock);
+    return AwaitWithdraw(kWithdrawWaitMs, lock);
 }
 
-bool PoolPublisher::AwaitWithdraw(std::chrono::milliseconds limit,
-                                  std::unique_lock<std::mutex>& lock) {
-    const auto deadline = Clock::now() + limit;
+bool PoolPublisher::AwaitWithdraw(int limitMs, std::unique_lock<std::mutex>& lock) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(limitMs);
     plan_.WantWithdrawn(NowMs());
     const std::uint64_t generation = plan_.Generation();
     // Only an attempt started after this request tells about it.
@@ -114,7 +113,7 @@ void PoolPublisher::StopLeavingField() {
             return;
         }
         if (plan_.Wanted().kind == PoolTarget::Kind::Withdrawn && plan_.Held() != plan_.Wanted()) {
-            AwaitWithdraw(std::chrono::milliseconds(kLastWithdrawWaitMs), lock);
+            AwaitWithdraw(kLastWithdrawWaitMs, lock);
         }
         stopping_ = true;
         wake_.notify_all();

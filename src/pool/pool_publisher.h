@@ -2,7 +2,6 @@
 // Publishes this line's address to the Redis a proxy pool reads: a worker thread of its own
 // owns the connection; the window's thread only hands it the wanted state and, before a
 // hang-up, waits a bounded time for the withdraw.
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -60,7 +59,7 @@ class PoolPublisher {
     void Work(std::unique_lock<std::mutex>& lock);
     void Carry(const PlanStep& step, std::unique_lock<std::mutex>& lock);
     // Asks for the withdraw and waits until Redis confirms it or an attempt fails.
-    bool AwaitWithdraw(std::chrono::milliseconds limit, std::unique_lock<std::mutex>& lock);
+    bool AwaitWithdraw(int limitMs, std::unique_lock<std::mutex>& lock);
 
     const bool enabled_;
     const std::string password_;  // kept out of every detail reported

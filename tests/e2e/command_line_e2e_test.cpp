@@ -266,6 +266,39 @@ TEST_F(CommandLineE2eTest, AFileArgumentOpensTheWindowAndASecondStartShowsTheFir
     EXPECT_EQ(code, 2u);
 }
 
+// A second start while the program shows a box brings the box forward, not the window that
+// it disables; one just after a close waits for the ending program and becomes the program.
+TEST_F(CommandLineE2eTest, ASecondStartShowsTheBoxOnTopOrWaitsForAnEndingProgram) {
+    sim::SetRouterMode(true);
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Start(folder.Path()));
+    const auto box = app->WaitForMessageBox();
+    ASSERT_TRUE(box.has_value());
+    SetForegroundWindow(FindWindowA("Shell_TrayWnd", nullptr));
+    EXPECT_EQ(ExitCodeOf(StartDetached(folder.Path(), ""), 30000), 0u);
+    EXPECT_TRUE(testing::WaitUntil([&] { return GetForegroundWindow() == box->window; }))
+        << "the box stays behind";
+    ASSERT_TRUE(app->DismissMessageBox(*box));
+    sim::SetRouterMode(false);
+    ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+
+    // A dropped line that never finishes hanging up keeps the ending program 3 s.
+    ASSERT_TRUE(app->Click(Unit::按钮_拔号));
+    ASSERT_TRUE(app->WaitForStatus(0, "当前状态：拔号完毕"));
+    sim::SetHangUpNeverCompletes(true);
+    ASSERT_TRUE(sim::DropConnection(sim::Connections().back().handle));
+    ASSERT_TRUE(app->Close());
+    HANDLE second = StartDetached(folder.Path(), "");
+    ASSERT_NE(second, nullptr);
+    EXPECT_TRUE(testing::WaitUntil(
+        [&] { return FindTopLevel(GetProcessId(second), kMainClass) != nullptr; }, 30000))
+        << "the second start did not become the program";
+    PostMessageA(FindTopLevel(GetProcessId(second), kMainClass), WM_CLOSE, 0, 0);
+    EXPECT_EQ(ExitCodeOf(second, 30000), 0u);
+    EXPECT_TRUE(app->WaitForExit(10000).has_value());
+    app.reset();
+}
+
 // What a program in another session leaves on the machine: its machine-wide mark only.
 TEST_F(CommandLineE2eTest, AProgramInAnotherSessionIsNeitherCalledNorStartedAgain) {
     HANDLE mark = CreateMutexA(nullptr, FALSE, "Global\\QuorvaneInstance");
