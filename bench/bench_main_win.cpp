@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "e2e/support/e2e_driver.h"
+#include "wine/support/screen_pixels.h"
 
 namespace {
 
@@ -49,37 +50,15 @@ bool StatusBarShown(HWND window) {
         rc.right <= rc.left || rc.bottom <= rc.top) {
         return false;
     }
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     int light = 0;
     int darker = 0;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-        GdiFlush();
-        const auto* pixel = static_cast<const unsigned char*>(bits);  // blue, green, red, unused
-        for (int i = 0; i < width * height; ++i, pixel += 4) {
-            const int luma = (pixel[2] * 299 + pixel[1] * 587 + pixel[0] * 114) / 1000;
-            light += luma >= 200;
-            darker += luma < 200;
-        }
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
+    for (const std::uint32_t pixel : qv::testing::ScreenPixels(rc).data) {
+        const int luma = qv::testing::Pixels::Luma(pixel);
+        light += luma >= 200;
+        darker += luma < 200;
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return light * 2 >= width * height && darker >= width / 2;
+    const int width = rc.right - rc.left;
+    return light * 2 >= width * (rc.bottom - rc.top) && darker >= width / 2;
 }
 
 int WaitReady(const char* className) {

@@ -17,6 +17,7 @@
 #include "dialup/ras_records.h"
 #include "e2e/support/e2e_driver.h"
 #include "sim_control.h"
+#include "wine/support/screen_pixels.h"
 #include "wine/support/wine_support.h"
 
 namespace qv::e2e {
@@ -30,21 +31,7 @@ constexpr const char* kPassword = "pw-678";
 
 class CommandsE2eTest : public E2eTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim::Attach()) << "the simulated line's shared state";
-        sim::Reset();
-        sim::SetEntries(kEntries);
-        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13", "203.0.113.14"});
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready()) << folder.Path();
-        folder.WriteConfig(ConfigText(isp->EchoUrl()));
-    }
-    void TearDown() override {
-        E2eTest::TearDown();  // the screenshot first, while the window still stands
-        app.reset();
-        sim::Reset();
-    }
+    CommandsE2eTest() { entries = kEntries; }
 
     // Starts the program and waits until the start-up has written its last status text.
     void Start(const std::string& state = "当前状态：网络未连接") { StartIn(folder, state); }
@@ -118,10 +105,6 @@ class CommandsE2eTest : public E2eTest {
             GTEST_SKIP() << "this session's shell keeps no tray icons";
         }
     }
-
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(CommandsE2eTest, StartsOfflineWithoutWarning) {
@@ -147,38 +130,15 @@ struct Looks {
 Looks OnScreen(HWND control) {
     Looks looks;
     RECT rc;
-    if (!GetWindowRect(control, &rc) || rc.right <= rc.left || rc.bottom <= rc.top) {
+    if (!GetWindowRect(control, &rc)) {
         return looks;
     }
-    const int width = rc.right - rc.left;
-    const int height = rc.bottom - rc.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, rc.left, rc.top, SRCCOPY);
-        GdiFlush();
-        const auto* pixel = static_cast<const std::uint8_t*>(bits);  // blue, green, red, unused
-        for (int i = 0; i < width * height; ++i, pixel += 4) {
-            const int luma = (pixel[2] * 299 + pixel[1] * 587 + pixel[0] * 114) / 1000;
-            looks.light += luma >= 170;
-            looks.dark += luma < 90;
-        }
-        looks.total = width * height;
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
+    for (const std::uint32_t pixel : testing::ScreenPixels(rc).data) {
+        const int luma = testing::Pixels::Luma(pixel);
+        looks.light += luma >= 170;
+        looks.dark += luma < 90;
+        ++looks.total;
     }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     return looks;
 }
 

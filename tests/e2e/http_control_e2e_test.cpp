@@ -27,30 +27,15 @@ constexpr const char* kToken = "e2e-token-0123456789";
 
 class HttpControlE2eTest : public E2eTest {
   protected:
+    HttpControlE2eTest() { addresses = {"203.0.113.11", "203.0.113.12", "203.0.113.13"}; }
+
     void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
-        sim::SetEntries({"宽带连接"});
-        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13"});
+        E2eTest::SetUp();
         sim::AddExternalConnection("宽带连接", "203.0.113.90");
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready());
-        port = RandomPort();
-        folder.WriteConfig(ConfigText(isp->EchoUrl()) + "[远程控制]\r\n端口=" +
-                           std::to_string(port) + "\r\n令牌=" + kToken + "\r\n");
-        app = std::make_unique<App>();
-        ASSERT_TRUE(app->Start(folder.Path()));
+        port = FreePort();
+        StartProgram(
+            Config("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n"));
         ASSERT_TRUE(testing::WaitUntil([&] { return PortOpen(port); }, 10000));
-    }
-    void TearDown() override {
-        E2eTest::TearDown();
-        if (app) {
-            app->Close();
-            app->WaitForExit(10000);
-        }
-        app.reset();
-        sim::Reset();
     }
 
     // `count` redials at once, each on its own connection; their answers.
@@ -83,9 +68,6 @@ class HttpControlE2eTest : public E2eTest {
         EXPECT_LT(GetTickCount() - start, 1000u);
     }
 
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
     std::uint16_t port = 0;
 };
 

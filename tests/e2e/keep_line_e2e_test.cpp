@@ -35,41 +35,15 @@ std::vector<std::uint32_t> DialTicks() {
 
 class KeepLineE2eTest : public E2eTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
-        sim::SetEntries({"宽带连接"});
-        sim::SetAddressPool({"203.0.113.21", "203.0.113.22", "203.0.113.23", "203.0.113.24"});
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready());
-    }
-    void TearDown() override {
-        E2eTest::TearDown();
-        if (app) {
-            app->Close();
-            app->WaitForExit(10000);
-        }
-        app.reset();
-        sim::Reset();
+    KeepLineE2eTest() {
+        addresses = {"203.0.113.21", "203.0.113.22", "203.0.113.23", "203.0.113.24"};
     }
 
     // `keepLine`: the lines of section 线路保持; `echo`: IP查询地址 (the ISP's page by default).
-    void StartProgram(const std::string& keepLine, const std::string& extra = "",
-                      std::string echo = "") {
-        if (echo.empty()) {
-            echo = isp->EchoUrl();
-        }
-        folder.WriteConfig(ConfigText(echo) + "[线路保持]\r\n" + keepLine + "\r\n" + extra);
-        app = std::make_unique<App>();
-        ASSERT_TRUE(app->Start(folder));
-        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
-    }
-
-    ClientRun Call(const std::string& arguments) {
-        const auto run = RunClient(folder.Path(), arguments);
-        EXPECT_TRUE(run.has_value()) << arguments << " did not end";
-        return run.value_or(ClientRun{99, ""});
+    void StartKeepingTheLine(const std::string& keepLine, const std::string& extra = "",
+                             const std::string& echo = "") {
+        StartProgram((echo.empty() ? Config() : ConfigText(echo)) + "[线路保持]\r\n" + keepLine +
+                     "\r\n" + extra);
     }
 
     // The program's own connection on the simulated line (0 when none).
@@ -82,14 +56,10 @@ class KeepLineE2eTest : public E2eTest {
         }
         return handle;
     }
-
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(KeepLineE2eTest, AnAccountRefusalIsTriedOnceMoreAndABusyPortIsWaitedFor) {
-    StartProgram("失败重试=5");
+    StartKeepingTheLine("失败重试=5");
     sim::FailNextDials(2, 691);
     ClientRun run = Call("/dial");
     EXPECT_EQ(run.exitCode, 1u) << run.output;
@@ -108,7 +78,7 @@ TEST_F(KeepLineE2eTest, AnAccountRefusalIsTriedOnceMoreAndABusyPortIsWaitedFor) 
 }
 
 TEST_F(KeepLineE2eTest, LineErrorsWaitDoublingGapsWhileTheWindowAnswers) {
-    StartProgram("失败重试=5\r\n重试间隔=1");
+    StartKeepingTheLine("失败重试=5\r\n重试间隔=1");
     sim::FailNextDials(3, 678);
     ClientRun run;
     std::thread dial([&] { run = Call("/dial"); });
@@ -141,7 +111,7 @@ TEST_F(KeepLineE2eTest, LineErrorsWaitDoublingGapsWhileTheWindowAnswers) {
 }
 
 TEST_F(KeepLineE2eTest, EchoPagesAreAskedInTurnAndTheMinimumGapHolds) {
-    StartProgram("最短间隔=3", "", isp->ErrorPageUrl() + " | " + isp->EchoUrl());
+    StartKeepingTheLine("最短间隔=3", "", isp->ErrorPageUrl() + " | " + isp->EchoUrl());
     ClientRun run = Call("/redial");
     EXPECT_EQ(JsonField(run.output, "ip"), "203.0.113.21") << run.output;
     run = Call("/redial");
@@ -155,7 +125,7 @@ TEST_F(KeepLineE2eTest, EchoPagesAreAskedInTurnAndTheMinimumGapHolds) {
 }
 
 TEST_F(KeepLineE2eTest, TheAddressIsAskedForAgainUntilThePageKnowsIt) {
-    StartProgram("等待IP=5");
+    StartKeepingTheLine("等待IP=5");
     sim::SetPageGarbage(true);
     ClientRun run;
     std::thread dial([&] { run = Call("/dial"); });
@@ -197,9 +167,9 @@ class KeepLineEventsE2eTest : public KeepLineE2eTest {
     }
 
     void StartWatched(const std::string& redialOnDrop) {
-        StartProgram("掉线重拔=" + redialOnDrop,
-                     "[通知]\r\n命令=" + folder.Path() +
-                         "\\hook.bat\r\n网址=" + webhook.Url("/events") + "\r\n");
+        StartKeepingTheLine("掉线重拔=" + redialOnDrop,
+                            "[通知]\r\n命令=" + folder.Path() +
+                                "\\hook.bat\r\n网址=" + webhook.Url("/events") + "\r\n");
     }
 
     std::string HookLines() const {

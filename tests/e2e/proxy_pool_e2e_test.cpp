@@ -30,30 +30,6 @@ using testing::WaitUntil;
 constexpr const char* kRedisServer = "/usr/bin/redis-server";
 constexpr const char* kNode = "e2e-node";
 
-void StartWinsock() {
-    static const bool started = [] {
-        WSADATA data;
-        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
-    }();
-    (void)started;
-}
-
-SOCKET Connect(std::uint16_t port) {
-    StartWinsock();
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const DWORD timeout = 3000;
-    setsockopt(s, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
-    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        closesocket(s);
-        return INVALID_SOCKET;
-    }
-    return s;
-}
-
 // The next whole reply on `s`; nullopt on a closed or silent connection.
 std::optional<resp::Reply> Read(SOCKET s, resp::ReplyParser& parser) {
     resp::Reply reply;
@@ -76,18 +52,7 @@ std::optional<resp::Reply> Read(SOCKET s, resp::ReplyParser& parser) {
 // cannot wait on it: timeout(1) ends it should the test die first, SHUTDOWN stops it.
 class Redis {
   public:
-    explicit Redis(std::string password = "") : password_(std::move(password)) {
-        StartWinsock();
-        SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        int size = sizeof address;
-        bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        getsockname(s, reinterpret_cast<sockaddr*>(&address), &size);
-        port_ = ntohs(address.sin_port);
-        closesocket(s);
-    }
+    explicit Redis(std::string password = "") : password_(std::move(password)) {}
     ~Redis() { Stop(); }
 
     static bool Installed() {
@@ -119,7 +84,7 @@ class Redis {
     // A reply as text: a string or integer as written, a nil as "(nil)", an error as
     // "-<text>", nothing as "(no answer)".
     std::string Ask(const resp::Command& command) const {
-        const SOCKET s = Connect(port_);
+        const SOCKET s = ConnectTo(port_);
         if (s == INVALID_SOCKET) {
             return "(no answer)";
         }
@@ -150,13 +115,13 @@ class Redis {
 
   private:
     std::string password_;
-    std::uint16_t port_ = 0;
+    std::uint16_t port_ = FreePort();
 };
 
 // Every command Redis runs, in its order, as MONITOR tells them: `"HDEL" "adsl" "e2e-node"`.
 class Monitor {
   public:
-    explicit Monitor(std::uint16_t port) : socket_(Connect(port)) {
+    explicit Monitor(std::uint16_t port) : socket_(ConnectTo(port)) {
         const std::string start = resp::EncodeCommand({"MONITOR"});
         if (socket_ == INVALID_SOCKET ||
             send(socket_, start.data(), static_cast<int>(start.size()), 0) <= 0) {
@@ -258,36 +223,19 @@ class ProxyPoolE2eTest : public E2eTest {
         if (!Redis::Installed()) {
             GTEST_SKIP() << kRedisServer << " is not installed";
         }
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
-        sim::SetEntries({"宽带连接"});
-        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13", "203.0.113.14"});
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready());
-    }
-    void TearDown() override {
-        E2eTest::TearDown();
-        app.reset();
-        sim::Reset();
+        E2eTest::SetUp();
     }
 
-    void StartProgram(const Redis& redis, const std::string& password = "") {
+    void StartPooled(const Redis& redis, const std::string& password = "") {
         std::string section = "[代理池]\r\n地址=127.0.0.1:" + std::to_string(redis.Port()) +
                               "\r\n节点=" + kNode + "\r\n端口=3128\r\n存活秒数=10\r\n" +
                               "允许网段=203.0.113.0/24\r\n";  // the simulated ISP's addresses
         if (!password.empty()) {
             section += "密码=" + password + "\r\n";
         }
-        folder.WriteConfig(ConfigText(isp->EchoUrl()) + section);
+        folder.WriteConfig(Config(section));
         app = std::make_unique<App>();
         ASSERT_TRUE(app->Start(folder.Path()));
-    }
-
-    ClientRun Call(const std::string& arguments) {
-        const auto run = RunClient(folder.Path(), arguments);
-        EXPECT_TRUE(run.has_value()) << arguments << " did not end";
-        return run.value_or(ClientRun{99, ""});
     }
 
     // The field and the key hold `value` ("(nil)" for both gone) within `timeoutMs`.
@@ -299,17 +247,13 @@ class ProxyPoolE2eTest : public E2eTest {
             },
             timeoutMs);
     }
-
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(ProxyPoolE2eTest, DialPublishesRedialWithdrawsBeforeTheHangUpAndADropWithdraws) {
     Redis redis;
     ASSERT_TRUE(redis.Start());
     const Monitor monitor(redis.Port());
-    StartProgram(redis);
+    StartPooled(redis);
 
     EXPECT_EQ(Call("/dial").exitCode, 0u);
     EXPECT_TRUE(Holds(redis, "203.0.113.11:3128"));
@@ -359,7 +303,7 @@ TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsG
         Redis redis("s3cret");
         ASSERT_TRUE(redis.Start());
         const DebugOutput debug;
-        StartProgram(redis, row.password);
+        StartPooled(redis, row.password);
         EXPECT_EQ(Call("/dial").exitCode, 0u);
         EXPECT_TRUE(
             WaitUntil([&] { return JsonField(Call("/status").output, "pool") == row.pool; }, 5000));
@@ -376,7 +320,7 @@ TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsG
 TEST_F(ProxyPoolE2eTest, RedisGoneDuringARedialCostsAtMostASecondAndTheAddressComesBack) {
     Redis redis;
     ASSERT_TRUE(redis.Start());
-    StartProgram(redis);
+    StartPooled(redis);
     EXPECT_EQ(Call("/dial").exitCode, 0u);
     ASSERT_TRUE(Holds(redis, "203.0.113.11:3128"));
     DWORD start = GetTickCount();

@@ -28,42 +28,10 @@ std::string Utf8(const char8_t* text) {
 
 class ScriptingE2eTest : public E2eTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
-        sim::SetEntries({"宽带连接", "电信ADSL"});
-        sim::SetAddressPool({"203.0.113.11", "203.0.113.12", "203.0.113.13"});
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready());
-        folder.WriteConfig(ConfigText(isp->EchoUrl()));
+    ScriptingE2eTest() {
+        entries = {"宽带连接", "电信ADSL"};
+        addresses = {"203.0.113.11", "203.0.113.12", "203.0.113.13"};
     }
-    void TearDown() override {
-        E2eTest::TearDown();
-        if (app) {
-            app->Close();
-            app->WaitForExit(10000);
-        }
-        app.reset();
-        sim::Reset();
-    }
-
-    void StartProgram(const std::string& extraConfig = "") {
-        folder.WriteConfig(ConfigText(isp->EchoUrl()) + extraConfig);
-        app = std::make_unique<App>();
-        ASSERT_TRUE(app->Start(folder.Path()));
-        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
-    }
-
-    ClientRun Call(const std::string& arguments) {
-        const auto run = RunClient(folder.Path(), arguments);
-        EXPECT_TRUE(run.has_value()) << arguments << " did not end";
-        return run.value_or(ClientRun{99, ""});
-    }
-
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(ScriptingE2eTest, CommandLineStartsTheProgramThenRunsEachVerbLikeItsButton) {
@@ -140,8 +108,9 @@ TEST_F(ScriptingE2eTest, UsageErrorsExitWithTwoAndStartNothing) {
 }
 
 TEST_F(ScriptingE2eTest, HttpControlAnswersEveryEndpointAndRefusesBadRequests) {
-    const std::uint16_t port = RandomPort();
-    StartProgram("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n");
+    const std::uint16_t port = FreePort();
+    StartProgram(
+        Config("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n"));
     ASSERT_TRUE(testing::WaitUntil([&] { return PortOpen(port); }, 10000));
     const auto listening = ListeningPorts();
     ASSERT_TRUE(listening.has_value());
@@ -182,10 +151,11 @@ TEST_F(ScriptingE2eTest, HttpControlAnswersEveryEndpointAndRefusesBadRequests) {
 }
 
 TEST_F(ScriptingE2eTest, ScriptedRedialsQueueAndStatusAnswersMeanwhile) {
-    const std::uint16_t port = RandomPort();
+    const std::uint16_t port = FreePort();
     sim::AddExternalConnection("宽带连接", "203.0.113.90");
     sim::SetDelays(1500, 0);
-    StartProgram("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n");
+    StartProgram(
+        Config("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n"));
     ASSERT_TRUE(testing::WaitUntil([&] { return PortOpen(port); }, 10000));
 
     HttpAnswer a;
@@ -216,13 +186,13 @@ TEST_F(ScriptingE2eTest, ScriptedRedialsQueueAndStatusAnswersMeanwhile) {
 // Ports that came while the program ran and went with it were the program's. (Another
 // program on the machine doing exactly that meanwhile would be taken for it.)
 TEST_F(ScriptingE2eTest, WithoutAValidSectionNoPortIsOpened) {
-    const std::uint16_t port = RandomPort();
+    const std::uint16_t port = FreePort();
     for (const std::string& section :
          {std::string(), "[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=too-short\r\n"}) {
         SCOPED_TRACE(section);
         const auto before = ListeningPorts();
         ASSERT_TRUE(before.has_value());
-        StartProgram(section);
+        StartProgram(Config(section));
         EXPECT_EQ(Call("/status").exitCode, 0u) << "the command line needs no port";
         const auto during = ListeningPorts();
         ASSERT_TRUE(app->Close());

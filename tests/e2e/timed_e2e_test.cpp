@@ -23,28 +23,15 @@ constexpr int kFirstHotkeyId = 33001;  // the first registration of a run
 
 class TimedE2eTest : public E2eTest {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim::Attach()) << "the simulated line's shared state";
-        sim::Reset();
-        sim::SetEntries({"宽带连接"});
-        sim::SetAddressPool({"203.0.113.21", "203.0.113.22", "203.0.113.23"});
-        isp = StartIsp();
-        ASSERT_TRUE(isp) << "the simulated ISP did not start";
-        ASSERT_TRUE(folder.Ready()) << folder.Path();
-        folder.WriteConfig(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678"));
+    TimedE2eTest() { addresses = {"203.0.113.21", "203.0.113.22", "203.0.113.23"}; }
 
-        app = std::make_unique<App>();
-        ASSERT_TRUE(app->Start(folder.Path())) << "the main window did not come up";
-        ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+    void SetUp() override {
+        E2eTest::SetUp();
+        StartProgram(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678"));
         ASSERT_TRUE(app->Click(Unit::按钮_拔号));
         ASSERT_TRUE(app->WaitForStatus(0, "当前状态：拔号完毕", 60000));
         ASSERT_TRUE(app->WaitUntilIdle());
         sim::ClearCalls();
-    }
-    void TearDown() override {
-        E2eTest::TearDown();
-        app.reset();
-        sim::Reset();
     }
 
     std::uint32_t Dials() { return sim::CallCount(sim::RasFunction::Dial); }
@@ -81,10 +68,6 @@ class TimedE2eTest : public E2eTest {
         }
         return true;
     }
-
-    std::unique_ptr<sim::IspProcess> isp;
-    ProgramFolder folder;
-    std::unique_ptr<App> app;
 };
 
 TEST_F(TimedE2eTest, IntervalOfOneSecondRedialsUntilTheSecondClick) {

@@ -19,13 +19,17 @@
 #include "ui/form_win.h"
 #include "ui/link_box_win.h"
 #include "ui/link_open_win.h"
+#include "wine/support/screen_pixels.h"
 #include "wine/support/wine_support.h"
 
 namespace qv {
 namespace {
 
+using testing::Drawn;
+using testing::Pixels;
 using testing::PumpFor;
 using testing::WaitUntil;
+using testing::WindowPixels;
 
 // What the stand-ins for the shell and the process start saw.
 struct Opened {
@@ -165,13 +169,10 @@ class HtmlClassSetup {
 };
 
 // The box's client area as drawn by the box itself, 32-bit pixels top-down.
-struct Screenshot {
-    int width = 0, height = 0;
-    std::vector<std::uint32_t> pixels;  // 0x00RRGGBB
-
-    int R(int x, int y) const { return (pixels[y * width + x] >> 16) & 0xff; }
-    int G(int x, int y) const { return (pixels[y * width + x] >> 8) & 0xff; }
-    int B(int x, int y) const { return pixels[y * width + x] & 0xff; }
+struct Screenshot : Pixels {
+    int R(int x, int y) const { return (At(x, y) >> 16) & 0xff; }
+    int G(int x, int y) const { return (At(x, y) >> 8) & 0xff; }
+    int B(int x, int y) const { return At(x, y) & 0xff; }
     bool Blue(int x, int y) const { return B(x, y) >= 160 && R(x, y) <= 90 && G(x, y) <= 90; }
     bool Black(int x, int y) const { return R(x, y) <= 80 && G(x, y) <= 80 && B(x, y) <= 80; }
 
@@ -197,64 +198,11 @@ struct Screenshot {
         }
         return false;
     }
-
-    bool SaveBmp(const std::string& path) const {
-        BITMAPFILEHEADER file = {};
-        BITMAPINFOHEADER info = {};
-        info.biSize = sizeof info;
-        info.biWidth = width;
-        info.biHeight = -height;
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        const DWORD bytes = static_cast<DWORD>(pixels.size() * 4);
-        file.bfType = 0x4d42;
-        file.bfOffBits = sizeof file + sizeof info;
-        file.bfSize = file.bfOffBits + bytes;
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&file), sizeof file);
-        out.write(reinterpret_cast<const char*>(&info), sizeof info);
-        out.write(reinterpret_cast<const char*>(pixels.data()), bytes);
-        return out.good();
-    }
 };
 
-// Printed: the box draws itself into the picture. OnScreen: what its window shows now, so a
-// missing repaint shows as stale pixels.
-enum class CaptureFrom { Printed, OnScreen };
-
-Screenshot Capture(HWND window, CaptureFrom from) {
-    RECT rc;
-    GetClientRect(window, &rc);
+Screenshot Capture(HWND window, Drawn how) {
     Screenshot shot;
-    shot.width = rc.right;
-    shot.height = rc.bottom;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = shot.width;
-    info.bmiHeader.biHeight = -shot.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    if (from == CaptureFrom::Printed) {
-        PrintWindow(window, dc, PW_CLIENTONLY);
-    } else {
-        HDC windowDc = GetDC(window);
-        BitBlt(dc, 0, 0, shot.width, shot.height, windowDc, 0, 0, SRCCOPY);
-        ReleaseDC(window, windowDc);
-    }
-    GdiFlush();
-    const auto* p = static_cast<const std::uint32_t*>(bits);
-    shot.pixels.assign(p, p + shot.width * shot.height);
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    static_cast<Pixels&>(shot) = WindowPixels(window, how);
     return shot;
 }
 
@@ -392,7 +340,7 @@ TEST_F(LinkBoxTest, MouseMovesUnderlineTheLinkUnderThePointerOnly) {
             UpdateWindow(box_);
         }
         EXPECT_EQ(LinkBoxHover(box_), step.hover) << step.step;
-        const Screenshot shot = Capture(box_, CaptureFrom::OnScreen);
+        const Screenshot shot = Capture(box_, Drawn::OnScreen);
         EXPECT_EQ(shot.Underlined(LinkRect(0)), step.usageUnderlined) << step.step;
         EXPECT_EQ(shot.Underlined(LinkRect(1)), step.forumUnderlined) << step.step;
     }
@@ -488,7 +436,7 @@ TEST_F(LinkBoxTest, FallbackCommandIsReallyStarted) {
 
 TEST_F(LinkBoxTest, ScreenshotShowsBlackTextAndBlueLinks) {
     UpdateWindow(box_);
-    const Screenshot shot = Capture(box_, CaptureFrom::Printed);
+    const Screenshot shot = Capture(box_, Drawn::Printed);
     ASSERT_EQ(shot.width, 211);
     ASSERT_EQ(shot.height, 16);
     const std::string path = testing::ProgramDirectory() + "\\link_box.bmp";

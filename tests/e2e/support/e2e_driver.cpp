@@ -1,4 +1,5 @@
 #include "e2e/support/e2e_driver.h"
+#include "e2e/support/script_driver.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -10,6 +11,7 @@
 
 #include "desktop/desktop_ids.h"
 #include "desktop/tray_record.h"
+#include "wine/support/screen_pixels.h"
 #include "wine/support/wine_support.h"
 
 namespace qv::e2e {
@@ -563,65 +565,73 @@ std::string TestOutputDirectory() {
     return dir;
 }
 
-// The whole screen as a 24-bit bottom-up BMP.
 bool SaveScreenshot(const std::string& path) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool saved = false;
-    if (bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) / 4) * 4;
-        const DWORD imageSize = stride * static_cast<DWORD>(height);
-        BITMAPFILEHEADER file = {};
-        file.bfType = 0x4D42;  // "BM"
-        file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-        file.bfSize = file.bfOffBits + imageSize;
-        info.bmiHeader.biSizeImage = imageSize;
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(&file), sizeof file);
-        out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
-        out.write(static_cast<const char*>(bits), imageSize);
-        saved = out.good();
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return saved;
+    return testing::WholeScreen().SaveBmp(path);
+}
+
+void E2eTest::SetUp() {
+    ASSERT_TRUE(sim::Attach()) << "the simulated line's shared state";
+    sim::Reset();
+    sim::SetEntries(entries);
+    sim::SetAddressPool(addresses);
+    isp = StartIsp();
+    ASSERT_TRUE(isp) << "the simulated ISP did not start";
+    ASSERT_TRUE(folder.Ready()) << folder.Path();
+    folder.WriteConfig(Config());
+    ASSERT_EQ(FindWindowA("QuorvaneMainWindow", nullptr), nullptr) << "a program still runs";
 }
 
 void E2eTest::TearDown() {
-    if (!HasFailure()) {
-        return;
+    if (HasFailure()) {  // first, while the window still stands
+        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
+        const std::string path =
+            TestOutputDirectory() + "\\" + test->test_suite_name() + "." + test->name() + ".bmp";
+        if (SaveScreenshot(path)) {
+            std::printf("screenshot of the failure: %s\n", path.c_str());
+        }
     }
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string path =
-        TestOutputDirectory() + "\\" + test->test_suite_name() + "." + test->name() + ".bmp";
-    if (SaveScreenshot(path)) {
-        std::printf("screenshot of the failure: %s\n", path.c_str());
+    if (app) {
+        app->Close();
+        app->WaitForExit(10000);
+        app.reset();
     }
+    // A program a failed test left behind must not meet the next test.
+    for (HWND left; (left = FindWindowA("QuorvaneMainWindow", nullptr)) != nullptr;) {
+        DWORD id = 0;
+        GetWindowThreadProcessId(left, &id);
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (process == nullptr || !TerminateProcess(process, 99)) {
+            break;
+        }
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+    isp.reset();
+    sim::Reset();
+}
+
+std::string E2eTest::Config(const std::string& sections) const {
+    return ConfigText(isp->EchoUrl()) + sections;
+}
+
+void E2eTest::StartProgram(const std::string& config) {
+    if (!config.empty()) {
+        folder.WriteConfig(config);
+    }
+    app = std::make_unique<App>();
+    ASSERT_TRUE(app->Start(folder)) << "the main window did not come up";
+    ASSERT_TRUE(app->WaitForStatus(2, "之前IP：无信息"));
+}
+
+testing::ProgramRun E2eTest::Call(const std::string& arguments, DWORD timeoutMs) {
+    const auto run = RunClient(folder.Path(), arguments, timeoutMs);
+    EXPECT_TRUE(run.has_value()) << arguments << " did not end";
+    return run.value_or(testing::ProgramRun{99, ""});
 }
 
 std::unique_ptr<sim::IspProcess> StartIsp() {
-    LARGE_INTEGER seed;
-    QueryPerformanceCounter(&seed);
     for (int attempt = 0; attempt < 5; ++attempt) {
-        const auto port = static_cast<std::uint16_t>(
-            20000 + (seed.QuadPart + attempt * 7919 + GetCurrentProcessId()) % 20000);
-        auto isp = std::make_unique<sim::IspProcess>(port);
+        auto isp = std::make_unique<sim::IspProcess>(FreePort());
         if (isp->Running()) {
             return isp;
         }

@@ -15,6 +15,7 @@
 
 #include "sim_control.h"
 #include "ui/form_ids.h"
+#include "wine/support/wine_support.h"
 
 namespace qv::e2e {
 
@@ -46,8 +47,7 @@ class ProgramFolder {
 // The first visible top-level window of `className` in the process (any process for 0).
 HWND FindTopLevel(DWORD processId, const char* className);
 
-// The simulated ISP on a port chosen at random (another program may hold a fixed one);
-// nullptr when it did not start.
+// The simulated ISP on a port the system picked as free; nullptr when it did not start.
 std::unique_ptr<sim::IspProcess> StartIsp();
 
 // Config.ini sending the IP lookups to `echoUrl`, with optional saved settings.
@@ -153,10 +153,30 @@ bool StartUnixProgram(std::string commandLine);
 std::string TestOutputDirectory();
 bool SaveScreenshot(const std::string& path);
 
-// Base fixture: a failed test leaves a screenshot named after it in the output folder.
+// The fixture of every end-to-end test: the simulated line with its ISP, a folder with the
+// program, the program. A fixture names its line's `entries` and `addresses` in its
+// constructor. Before each test the line is reset, the ISP started on a free port and
+// Config.ini pointed at its echo page; after it the program is closed (or ended, with any
+// other a failed test left behind) and the line reset. A failed test leaves a screenshot
+// named after it in the output folder.
 class E2eTest : public ::testing::Test {
   protected:
+    void SetUp() override;
     void TearDown() override;
+
+    // Config.ini: the ISP's echo page, then `sections` as they are (GBK, "\r\n" lines).
+    std::string Config(const std::string& sections = "") const;
+    // Writes `config` (unless empty), starts the program and waits for its start-up to end.
+    void StartProgram(const std::string& config = "");
+    // The command line's caller, its output captured; one that did not end is a failure.
+    testing::ProgramRun Call(const std::string& arguments, DWORD timeoutMs = 60000);
+
+    std::vector<std::string> entries = {"宽带连接"};
+    std::vector<std::string> addresses = {"203.0.113.11", "203.0.113.12", "203.0.113.13",
+                                          "203.0.113.14"};
+    std::unique_ptr<sim::IspProcess> isp;
+    ProgramFolder folder;
+    std::unique_ptr<App> app;
 };
 
 }  // namespace qv::e2e

@@ -20,7 +20,9 @@ struct WinsockUser {
     ~WinsockUser() { WSACleanup(); }
 };
 
-SOCKET Connect(std::uint16_t port, DWORD timeoutMs) {
+}  // namespace
+
+SOCKET ConnectTo(std::uint16_t port, DWORD timeoutMs) {
     static WinsockUser winsock;
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) {
@@ -38,8 +40,6 @@ SOCKET Connect(std::uint16_t port, DWORD timeoutMs) {
     }
     return s;
 }
-
-}  // namespace
 
 std::optional<ClientRun> RunClient(const std::string& folder, const std::string& arguments,
                                    DWORD timeoutMs) {
@@ -91,7 +91,7 @@ bool SendRequest(HWND program, HWND replyWindow, const std::string& arguments,
 
 HttpAnswer HttpExchange(std::uint16_t port, const std::string& request, DWORD timeoutMs) {
     HttpAnswer answer;
-    SOCKET s = Connect(port, timeoutMs);
+    SOCKET s = ConnectTo(port, timeoutMs);
     if (s == INVALID_SOCKET) {
         return answer;
     }
@@ -135,14 +135,21 @@ std::string HttpRequest(const std::string& method, const std::string& target,
     return request + "\r\n" + body;
 }
 
-std::uint16_t RandomPort() {
-    LARGE_INTEGER seed;
-    QueryPerformanceCounter(&seed);
-    return static_cast<std::uint16_t>(42000 + (seed.QuadPart + GetCurrentProcessId()) % 15000);
+std::uint16_t FreePort() {
+    static WinsockUser winsock;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    closesocket(s);
+    return bound ? ntohs(address.sin_port) : 0;
 }
 
 bool PortOpen(std::uint16_t port) {
-    SOCKET s = Connect(port, 2000);
+    SOCKET s = ConnectTo(port, 2000);
     if (s == INVALID_SOCKET) {
         return false;
     }

@@ -2,6 +2,7 @@
 // Drives the program the way scripts do: its command line, with the output captured, and
 // its local HTTP control over a plain socket, so malformed requests can be sent as well.
 #include <windows.h>
+#include <winsock2.h>
 
 #include <optional>
 #include <set>
@@ -44,9 +45,12 @@ std::string HttpRequest(const std::string& method, const std::string& target,
                         const std::string& token, const std::string& body = "");
 // True when something accepts connections on 127.0.0.1:port.
 bool PortOpen(std::uint16_t port);
-// A port for the program's HTTP control, varied per run and process so that runs side by side
-// rarely meet.
-std::uint16_t RandomPort();
+// A loopback port the system picked as free just now (bind to port 0), for a server that
+// must be told its port; 0 when none could be had.
+std::uint16_t FreePort();
+// A connection to 127.0.0.1:port whose reads give up after `timeoutMs`; INVALID_SOCKET when
+// nothing accepts there.
+SOCKET ConnectTo(std::uint16_t port, DWORD timeoutMs = 3000);
 // The TCP ports that the machine listens on, IPv4 and IPv6; nullopt when the system's table
 // cannot be read. Wine leaves the owning process out (0), so tests compare snapshots.
 std::optional<std::set<std::uint16_t>> ListeningPorts();
