@@ -21,13 +21,7 @@ namespace {
 class ClockTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA cls = {};
-        cls.lpfnWndProc = DefWindowProcA;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.lpszClassName = "QvClockTestHost";
-        RegisterClassA(&cls);
-        host_ = CreateWindowExA(0, cls.lpszClassName, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                nullptr, nullptr, cls.hInstance, nullptr);
+        host_ = testing::MakeHostWindow("QvClockTestHost");
         ASSERT_NE(host_, nullptr);
         const UnitRecord* record = FindUnit(Unit::时钟1);
         ASSERT_NE(record, nullptr);

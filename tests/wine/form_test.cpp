@@ -40,17 +40,7 @@ class FormTest : public ::testing::Test {
         ASSERT_TRUE(form->Load(GetModuleHandleA(nullptr)));
         window = form->MainWindow();
     }
-    void TearDown() override {
-        if (IsWindow(window)) {
-            DestroyWindow(window);
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_QUIT) {
-                DispatchMessageA(&msg);
-            }
-        }
-    }
+    void TearDown() override { testing::DestroyAndDrain(window); }
     HWND Control(Unit unit) { return reinterpret_cast<HWND>(form->WindowHandle(unit)); }
     int Count(Handler h) const {
         int n = 0;

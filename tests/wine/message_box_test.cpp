@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "ui/message_box_win.h"
+#include "wine/support/wine_support.h"
 
 namespace qv {
 namespace {
@@ -24,16 +25,6 @@ struct Dismissal {
     int ticks = 0;
 };
 Dismissal* current = nullptr;
-
-BOOL CALLBACK FindBox(HWND hwnd, LPARAM found) {
-    char cls[16] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(found) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 BOOL CALLBACK InspectChild(HWND child, LPARAM) {
     char cls[16] = {};
@@ -53,8 +44,7 @@ void CALLBACK DismissBox(HWND, UINT, UINT_PTR timer, DWORD) {
         KillTimer(nullptr, timer);  // gives up after ~5 s: the box never showed
         return;
     }
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindBox, reinterpret_cast<LPARAM>(&box));
+    HWND box = testing::FindTopLevel(GetCurrentProcessId(), "#32770");
     if (box == nullptr) {
         return;
     }

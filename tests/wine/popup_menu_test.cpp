@@ -34,16 +34,6 @@ struct MenuVisit {
 };
 MenuVisit* visit = nullptr;
 
-BOOL CALLBACK FindPopup(HWND hwnd, LPARAM found) {
-    char cls[16] = {};
-    GetClassNameA(hwnd, cls, sizeof cls);
-    if (std::string(cls) == "#32768" && IsWindowVisible(hwnd)) {
-        *reinterpret_cast<HWND*>(found) = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 void ClickAt(int x, int y) {
     SetCursorPos(x, y);
     INPUT input[2] = {};
@@ -58,8 +48,7 @@ void CALLBACK DrivePopup(HWND, UINT, UINT_PTR timer, DWORD) {
         KillTimer(nullptr, timer);
         return;
     }
-    HWND popup = nullptr;
-    EnumWindows(FindPopup, reinterpret_cast<LPARAM>(&popup));
+    HWND popup = testing::FindTopLevel(0, "#32768");
     if (popup == nullptr) {
         return;
     }
@@ -97,15 +86,7 @@ class PopupMenuTest : public ::testing::Test {
     }
     void TearDown() override {
         visit = nullptr;
-        if (IsWindow(window)) {
-            DestroyWindow(window);
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_QUIT) {
-                DispatchMessageA(&msg);
-            }
-        }
+        testing::DestroyAndDrain(window);
     }
     // Opens the popup with the cursor at (x, y) and lets the timer drive it.
     void Open(MenuVisit& v, Unit menu, HWND owner, int x = 300, int y = 200) {

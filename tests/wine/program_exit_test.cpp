@@ -16,19 +16,6 @@ struct FoundWindow {
     HWND window;
 };
 
-BOOL CALLBACK FindMainWindow(HWND hwnd, LPARAM lParam) {
-    auto* found = reinterpret_cast<FoundWindow*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if (pid == found->processId && std::string(name) == "QuorvaneMainWindow") {
-        found->window = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 // Copies the program (and the simulated line, when built) into a fresh folder whose
 // Config.ini sends the IP lookups to a closed local port.
 std::string PrepareFolder() {
@@ -57,8 +44,8 @@ TEST(ProgramExit, ClosingTheWindowEndsTheProcessWithCodeZero) {
     FoundWindow found = {process.dwProcessId, nullptr};
     const bool opened = testing::WaitUntil(
         [&] {
-            EnumWindows(&FindMainWindow, reinterpret_cast<LPARAM>(&found));
-            return found.window != nullptr && IsWindowVisible(found.window);
+            return (found.window = testing::FindTopLevel(process.dwProcessId,
+                                                         "QuorvaneMainWindow")) != nullptr;
         },
         30000);
     EXPECT_TRUE(opened) << "the main window did not appear";

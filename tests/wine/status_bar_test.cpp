@@ -25,17 +25,7 @@ class StatusBarTest : public ::testing::Test {
         bar = reinterpret_cast<HWND>(form->WindowHandle(Unit::状态条1));
         ASSERT_NE(bar, nullptr);
     }
-    void TearDown() override {
-        if (IsWindow(window)) {
-            DestroyWindow(window);
-        }
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message != WM_QUIT) {
-                DispatchMessageA(&msg);
-            }
-        }
-    }
+    void TearDown() override { testing::DestroyAndDrain(window); }
     std::string PartText(int part) {
         char text[512] = {};
         SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(text));

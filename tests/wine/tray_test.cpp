@@ -58,13 +58,7 @@ class TrayTest : public ::testing::Test {
         sent.clear();
         forwardToShell = false;
         realShell = ReplaceTrayShellCall(&RecordShellCall);
-        WNDCLASSA cls = {};
-        cls.lpfnWndProc = DefWindowProcA;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.lpszClassName = "QvTrayTestWindow";
-        RegisterClassA(&cls);
-        window = CreateWindowExA(0, cls.lpszClassName, "tray", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                 nullptr, nullptr, cls.hInstance, nullptr);
+        window = testing::MakeHostWindow("QvTrayTestWindow", "tray");
         ASSERT_NE(window, nullptr);
         originalProc = GetWindowLongPtrA(window, GWLP_WNDPROC);
         icon = ProgramIconFile();

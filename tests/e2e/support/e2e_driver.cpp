@@ -24,26 +24,6 @@ bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-struct WindowSearch {
-    DWORD processId;
-    const char* className;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK FindVisibleTopLevel(HWND hwnd, LPARAM lParam) {
-    auto* search = reinterpret_cast<WindowSearch*>(lParam);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    char name[64] = {};
-    GetClassNameA(hwnd, name, sizeof name);
-    if ((search->processId == 0 || pid == search->processId) &&
-        std::string(name) == search->className && IsWindowVisible(hwnd)) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 struct ControlSearch {
     int id;
     HWND found = nullptr;
@@ -189,11 +169,6 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
-HWND FindTopLevel(DWORD processId, const char* className) {
-    WindowSearch search = {processId, className};
-    EnumWindows(&FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
 
 ProgramFolder::ProgramFolder(const std::string& nameSuffix, const std::string& programName)
     : programName_(programName) {

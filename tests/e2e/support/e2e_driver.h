@@ -44,8 +44,7 @@ class ProgramFolder {
     bool ready_ = false;
 };
 
-// The first visible top-level window of `className` in the process (any process for 0).
-HWND FindTopLevel(DWORD processId, const char* className);
+using testing::FindTopLevel;
 
 // The simulated ISP on a port the system picked as free; nullptr when it did not start.
 std::unique_ptr<sim::IspProcess> StartIsp();

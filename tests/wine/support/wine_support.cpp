@@ -98,4 +98,56 @@ std::optional<ProgramRun> RunCapturingOutput(std::string commandLine, const char
     return ended ? std::optional<ProgramRun>(run) : std::nullopt;
 }
 
+namespace {
+
+struct WindowSearch {
+    DWORD processId;
+    const char* className;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK FindVisibleTopLevel(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    char name[64] = {};
+    GetClassNameA(hwnd, name, sizeof name);
+    if ((search->processId == 0 || pid == search->processId) &&
+        std::string(name) == search->className && IsWindowVisible(hwnd)) {
+        search->found = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND FindTopLevel(DWORD processId, const char* className) {
+    WindowSearch search = {processId, className};
+    EnumWindows(&FindVisibleTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND MakeHostWindow(const char* className, const char* title) {
+    WNDCLASSA cls = {};
+    cls.lpfnWndProc = DefWindowProcA;
+    cls.hInstance = GetModuleHandleA(nullptr);
+    cls.lpszClassName = className;
+    RegisterClassA(&cls);
+    return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
+                           nullptr, cls.hInstance, nullptr);
+}
+
+void DestroyAndDrain(HWND window) {
+    if (IsWindow(window)) {
+        DestroyWindow(window);
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message != WM_QUIT) {
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
 }  // namespace qv::testing

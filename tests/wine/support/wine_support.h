@@ -30,6 +30,16 @@ struct ProgramRun {
 std::optional<ProgramRun> RunCapturingOutput(std::string commandLine, const char* directory,
                                              DWORD timeoutMs);
 
+// The first visible top-level window of `className` in the process (any process for 0).
+HWND FindTopLevel(DWORD processId, const char* className);
+
+// A plain top-level window of a class of its own (DefWindowProc), for a unit to live on.
+HWND MakeHostWindow(const char* className, const char* title = "");
+
+// Destroys `window` when it still exists and dispatches what that left in the queue, but a
+// WM_QUIT: the next test starts from an empty queue.
+void DestroyAndDrain(HWND window);
+
 // The directory of the running test program, without a trailing backslash.
 std::string ProgramDirectory();
 
