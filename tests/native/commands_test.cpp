@@ -15,11 +15,11 @@
 namespace qv {
 namespace {
 
+using testing::Lines;
 using testing::Rig;
-using Lines = std::vector<std::string>;
 
-constexpr const char* kEchoUrl = "http://127.0.0.1:8080/ic.asp";
-const std::string kFetch = std::string("fetch ") + kEchoUrl;
+using testing::kEchoUrl;
+using testing::kFetch;
 const std::string kDial = "dial @1 user@163 secret";
 
 // A rig with three phonebook entries, the second chosen, and credentials typed in.

@@ -14,6 +14,11 @@
 
 namespace qv::testing {
 
+using Lines = std::vector<std::string>;
+// The echo page the command and start-up tests point the assistant at, and its journal line.
+inline constexpr const char* kEchoUrl = "http://127.0.0.1:8080/ic.asp";
+inline const std::string kFetch = std::string("fetch ") + kEchoUrl;
+
 struct Journal {
     std::vector<std::string> entries;
     void Add(std::string entry) { entries.push_back(std::move(entry)); }

@@ -10,7 +10,7 @@
 namespace qv::testing {
 namespace {
 
-using Lines = std::vector<std::string>;
+using testing::Lines;
 
 TEST(KeepLine, RetryFollowsTheCause) {
     KeepLineSettings settings;

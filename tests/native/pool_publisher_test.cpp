@@ -48,6 +48,15 @@ class HealthLog {
     std::vector<std::string> entries_;
 };
 
+// A publisher whose first address Redis has taken.
+std::unique_ptr<PoolPublisher> PublishedTo(const RedisServer& redis, HealthLog* health) {
+    auto publisher = std::make_unique<PoolPublisher>(
+        Settings(redis.port()), health ? health->Callback() : std::function<void(PoolHealth)>());
+    publisher->Publish("1.1.1.1:8080");
+    EXPECT_TRUE(WaitFor([&] { return publisher->Snapshot().published == "1.1.1.1:8080"; }));
+    return publisher;
+}
+
 TEST(PoolPublisher, PublishesRenamesAndWithdrawsWithAndWithoutAuth) {
     const struct {
         const char* serverPassword;
@@ -127,9 +136,8 @@ TEST(PoolPublisher, SendsTheLatestStateWhenRedisComesBack) {
     RedisServer redis;
     ASSERT_TRUE(redis.Start());
     HealthLog health;
-    PoolPublisher publisher(Settings(redis.port()), health.Callback());
-    publisher.Publish("1.1.1.1:8080");
-    ASSERT_TRUE(WaitFor([&] { return redis.Query("HGET adsl pc1") == "1.1.1.1:8080"; }));
+    const auto published = PublishedTo(redis, &health);
+    PoolPublisher& publisher = *published;
 
     redis.Stop();
     publisher.Publish("2.2.2.2:8080");
@@ -157,9 +165,8 @@ TEST(PoolPublisher, ARedisRestartedAtRestIsNoAlarm) {
     RedisServer redis;
     ASSERT_TRUE(redis.Start());
     HealthLog health;
-    PoolPublisher publisher(Settings(redis.port()), health.Callback());
-    publisher.Publish("1.1.1.1:8080");
-    ASSERT_TRUE(WaitFor([&] { return redis.Query("HGET adsl pc1") == "1.1.1.1:8080"; }));
+    const auto published = PublishedTo(redis, &health);
+    PoolPublisher& publisher = *published;
     redis.Stop();
     ASSERT_TRUE(redis.Start());
     EXPECT_TRUE(publisher.WithdrawBeforeHangUp());
@@ -210,9 +217,8 @@ TEST(PoolPublisher, AWithdrawRedisMissedIsTriedAgainWhenAskedAndAtTheEnd) {
         SCOPED_TRACE(atTheEnd ? "at the end" : "asked again");
         RedisServer redis;
         ASSERT_TRUE(redis.Start());
-        PoolPublisher publisher(Settings(redis.port()), nullptr);
-        publisher.Publish("1.1.1.1:8080");
-        ASSERT_TRUE(WaitFor([&] { return publisher.Snapshot().published == "1.1.1.1:8080"; }));
+        const auto published = PublishedTo(redis, nullptr);
+        PoolPublisher& publisher = *published;
         redis.Stop();
         for (int i = 0; i < 3; ++i) {  // the back-off grows to 8 s
             const auto start = Clock::now();

@@ -8,11 +8,11 @@
 namespace qv {
 namespace {
 
+using testing::Lines;
 using testing::Rig;
-using Lines = std::vector<std::string>;
 
-constexpr const char* kEchoUrl = "http://127.0.0.1:8080/ic.asp";
-const std::string kFetch = std::string("fetch ") + kEchoUrl;
+using testing::kEchoUrl;
+using testing::kFetch;
 // The main window's handle as the fake gives it, the icon file's size and the tip.
 const std::string kTraySetup =
     "traysetup window=4097 icon=4286 tip=Telmora(" QV_MAKER_SITE ")QuorvaneV1.0 callback";
