@@ -334,24 +334,10 @@ TEST_F(ProxyPoolE2eTest, RedisGoneDuringARedialCostsAtMostASecondAndTheAddressCo
     EXPECT_LE(GetTickCount() - start, usual + 1500) << "usually " << usual << " ms";
     EXPECT_TRUE(
         WaitUntil([&] { return JsonField(Call("/status").output, "pool") == "unreachable"; }));
-    // Down for longer than the key lives, so that the retries back off past its renew period.
-    testing::PumpFor(16000);
+    // Back: the address is sent again. (How the retries back off, and that a node that dies
+    // leaves a key that expires, are the publish plan's and the publisher's native cases.)
     ASSERT_TRUE(redis.Start());
-    start = GetTickCount();
-    EXPECT_TRUE(Holds(redis, "203.0.113.13:3128", 6000)) << "within a renew period (~3.3 s)";
-    EXPECT_LE(GetTickCount() - start, 4500u);
-
-    // Killed with the line up: the field stays, the key expires.
-    const HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, app->ProcessId());
-    ASSERT_TRUE(TerminateProcess(process, 9));
-    CloseHandle(process);
-    ASSERT_TRUE(app->WaitForExit(10000).has_value());
-    EXPECT_TRUE(WaitUntil(
-        [&] {
-            return redis.Ask({"EXISTS", std::string("adsl:") + kNode}) == "0";
-        },
-        11500));
-    EXPECT_EQ(redis.Ask({"HGET", "adsl", kNode}), "203.0.113.13:3128");
+    EXPECT_TRUE(Holds(redis, "203.0.113.13:3128", 6000));
 }
 
 }  // namespace
