@@ -10,32 +10,31 @@
 
 #include "sim_control.h"
 #include "web/http_fetch_win.h"
+#include "wine/support/wine_support.h"
 
 namespace qv::testing {
 namespace {
 
 namespace sim = qv::sim;
 
-constexpr std::uint16_t kPort = 18967;
-
 class IpLookupSimTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sim::Attach());
         sim::Reset();
+        ASSERT_TRUE(isp.Running());
     }
     void TearDown() override {
         sim::Reset();
         CloseHttpSession();
     }
 
+    sim::IspProcess isp{FreePort()};
     WinPageFetcher web;
     Rig rig{&web, nullptr};
 };
 
 TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
-    sim::IspProcess isp(kPort);
-    ASSERT_TRUE(isp.Running());
     rig.assistant.SetIpEchoPageUrl(isp.EchoUrl());
     const struct {
         const char* name;
@@ -62,8 +61,6 @@ TEST_F(IpLookupSimTest, LookupReturnsTheAddressTheLineShows) {
 }
 
 TEST_F(IpLookupSimTest, EveryLookupFetchesAgainAndSeesANewAddress) {
-    sim::IspProcess isp(kPort);
-    ASSERT_TRUE(isp.Running());
     rig.assistant.SetIpEchoPageUrl(isp.EchoUrl());
     ASSERT_NE(sim::AddExternalConnection("宽带连接", "203.0.113.10"), 0u);
     EXPECT_EQ(rig.assistant.PublicIpLookup(), "203.0.113.10");
@@ -75,8 +72,6 @@ TEST_F(IpLookupSimTest, EveryLookupFetchesAgainAndSeesANewAddress) {
 
 // The echo page named in Config.ini is the one the start-up lookups fetch.
 TEST_F(IpLookupSimTest, ConfiguredEchoPageIsUsedAtStartUp) {
-    sim::IspProcess isp(kPort);
-    ASSERT_TRUE(isp.Running());
     rig.profile.values[{"高级设置", "IP查询地址"}] = isp.EchoUrl();
     sim::AddExternalConnection("宽带连接", "203.0.113.90");
     rig.dialup.connected = true;

@@ -86,6 +86,34 @@ class LocalHttpServer {
         }
     }
 
+    // The whole request: the head already read, then the body as its Content-Length tells.
+    static std::string WithBody(SOCKET client, const std::string& head) {
+        std::string request = head;
+        const std::size_t end = request.find("\r\n\r\n");
+        std::string lower = request.substr(0, end);
+        for (char& c : lower) {
+            c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+        }
+        const std::size_t at = lower.find("content-length:");
+        if (end == std::string::npos || at == std::string::npos) {
+            return request;
+        }
+        const std::size_t want = end + 4 + std::stoul(request.substr(at + 15));
+        char buffer[1024];
+        while (request.size() < want) {
+            const int n = recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) {
+                break;
+            }
+            request.append(buffer, static_cast<std::size_t>(n));
+        }
+        return request;
+    }
+    static std::string BodyOf(const std::string& request) {
+        const std::size_t end = request.find("\r\n\r\n");
+        return end == std::string::npos ? std::string() : request.substr(end + 4);
+    }
+
     // A reply with an optional Content-Length (negative: no such header).
     static std::string Reply(const std::string& status, const std::string& body,
                              long long contentLength) {

@@ -30,43 +30,6 @@ LineEvent Event(LineEventKind kind, const char* ip) {
     return event;
 }
 
-std::vector<std::string> Lines(const std::string& path) {
-    std::ifstream file(path);
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(file, line);) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
-            line.pop_back();
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-// Reads the request's body after its head, as Content-Length tells.
-std::string FullRequest(SOCKET client, const std::string& head) {
-    std::string request = head;
-    const std::size_t end = request.find("\r\n\r\n");
-    const std::size_t at = AsciiLower(request).find("content-length:");
-    if (end == std::string::npos || at == std::string::npos) {
-        return request;
-    }
-    const std::size_t want = end + 4 + std::stoul(request.substr(at + 15));
-    char buffer[1024];
-    while (request.size() < want) {
-        const int n = recv(client, buffer, sizeof buffer, 0);
-        if (n <= 0) {
-            break;
-        }
-        request.append(buffer, static_cast<std::size_t>(n));
-    }
-    return request;
-}
-
-std::string Body(const std::string& request) {
-    const std::size_t end = request.find("\r\n\r\n");
-    return end == std::string::npos ? std::string() : request.substr(end + 4);
-}
-
 class NotifierTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -96,7 +59,7 @@ class NotifierTest : public ::testing::Test {
     // Answers every POST with `status` after reading it whole, and keeps it.
     void SetAnswer(const std::string& status, DWORD delayMs = 0) {
         server.SetAnswer([this, status, delayMs](SOCKET client, const std::string& head) {
-            const std::string request = FullRequest(client, head);
+            const std::string request = LocalHttpServer::WithBody(client, head);
             {
                 std::lock_guard<std::mutex> lock(mutex);
                 posts.push_back(request);
@@ -135,9 +98,9 @@ TEST_F(NotifierTest, HookAndWebhookEachRunForEveryEventInOrderWithItsFacts) {
     notifier.OnLineEvent(Event(LineEventKind::Connected, "2001:db8::7"));
 
     ASSERT_TRUE(
-        WaitUntil([&] { return Posts().size() >= 4 && Lines(eventsFile).size() >= 4; }, 30000))
+        WaitUntil([&] { return Posts().size() >= 4 && FileLines(eventsFile).size() >= 4; }, 30000))
         << Posts().size();
-    EXPECT_EQ(Lines(eventsFile),
+    EXPECT_EQ(FileLines(eventsFile),
               (std::vector<std::string>{"connected 203.0.113.12 0", "dropped  0", "failed  691",
                                         "connected 2001:db8::7 0"}));
     const char* const events[] = {"connected", "dropped", "failed", "connected"};
@@ -148,7 +111,7 @@ TEST_F(NotifierTest, HookAndWebhookEachRunForEveryEventInOrderWithItsFacts) {
         SCOPED_TRACE(requests[i]);
         EXPECT_EQ(requests[i].rfind("POST /line?from=quorvane HTTP/1.1\r\n", 0), 0u);
         EXPECT_NE(requests[i].find("Content-Type: application/json\r\n"), std::string::npos);
-        const auto json = nlohmann::json::parse(Body(requests[i]));
+        const auto json = nlohmann::json::parse(LocalHttpServer::BodyOf(requests[i]));
         EXPECT_EQ(json["event"], events[i]);
         EXPECT_EQ(json["ip"], ips[i]);
         EXPECT_EQ(json["previous_ip"], "203.0.113.1");
@@ -174,9 +137,9 @@ TEST_F(NotifierTest, AHookThatNeverEndsIsEndedAtTheLimitAndReportedOnce) {
     notifier.OnLineEvent(Event(LineEventKind::Disconnected, ""));
 
     // The second is ended about one limit after the first.
-    ASSERT_TRUE(WaitUntil([&] { return Lines(pids).size() >= 2; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return FileLines(pids).size() >= 2; }, 30000));
     SetEnvironmentVariableA(kHookFileVariable, nullptr);
-    const std::vector<std::string> started = Lines(pids);
+    const std::vector<std::string> started = FileLines(pids);
     EXPECT_EQ(started.size(), 2u);
     for (const std::string& pid : started) {
         const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, std::stoul(pid));
@@ -222,13 +185,13 @@ TEST_F(NotifierTest, AClosedPortIsReportedOnceAcrossEvents) {
     for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3", "10.0.0.4"}) {
         notifier.OnLineEvent(Event(LineEventKind::Connected, ip));
     }
-    ASSERT_TRUE(WaitUntil([&] { return Lines(eventsFile).size() >= 4; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return FileLines(eventsFile).size() >= 4; }, 30000));
     EXPECT_EQ(problems, 1);
 }
 
 TEST_F(NotifierTest, AWebhookThatNeverAnswersHoldsNoHookBackAndFailsAtItsLimit) {
     server.SetAnswer([&](SOCKET client, const std::string& head) {
-        FullRequest(client, head);
+        LocalHttpServer::WithBody(client, head);
         ++silentPosts;
         server.HoldUntilStopped();
     });
@@ -239,7 +202,7 @@ TEST_F(NotifierTest, AWebhookThatNeverAnswersHoldsNoHookBackAndFailsAtItsLimit) 
     for (const char* ip : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
         notifier.OnLineEvent(Event(LineEventKind::Connected, ip));
     }
-    EXPECT_TRUE(WaitUntil([&] { return Lines(eventsFile).size() >= 3; }, 10000));
+    EXPECT_TRUE(WaitUntil([&] { return FileLines(eventsFile).size() >= 3; }, 10000));
     EXPECT_TRUE(WaitUntil([&] { return problems == 1; }, 20000)) << "three tries of 1.5 s";
     EXPECT_GE(silentPosts, 3);
 }

@@ -18,7 +18,7 @@ namespace {
 
 namespace sim = qv::sim;
 
-constexpr std::uint16_t kPort = 18961;
+const std::uint16_t kPort = qv::testing::FreePort();  // one for the run
 
 struct Page {
     DWORD status = 0;
@@ -82,7 +82,7 @@ class SimIspTest : public ::testing::Test {
 TEST_F(SimIspTest, EchoPageShowsTheLinesPublicAddress) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
-    EXPECT_EQ(isp.EchoUrl(), "http://127.0.0.1:18961/ic.asp");
+    EXPECT_EQ(isp.EchoUrl(), "http://127.0.0.1:" + std::to_string(kPort) + "/ic.asp");
     const struct {
         const char* name;
         std::function<void()> arrange;
@@ -131,7 +131,7 @@ TEST_F(SimIspTest, OnlyTheEchoPageCountsAsAFetch) {
 TEST_F(SimIspTest, GarbageAndErrorPagesShowNoAddress) {
     sim::IspProcess isp(kPort);
     ASSERT_TRUE(isp.Running());
-    EXPECT_EQ(isp.ErrorPageUrl(), "http://127.0.0.1:18961/html.asp");
+    EXPECT_EQ(isp.ErrorPageUrl(), "http://127.0.0.1:" + std::to_string(kPort) + "/html.asp");
     sim::AddExternalConnection("宽带连接", "203.0.113.43");
     sim::SetPageGarbage(true);
     Page page = Fetch("/ic.asp");
@@ -288,7 +288,7 @@ TEST_F(SimIspTest, OneIspAtATimeAndStopEndsIt) {
     EXPECT_NE(pid, 0u);
     EXPECT_EQ(sim::IspPort(), kPort);
 
-    sim::IspProcess second(kPort + 1);
+    sim::IspProcess second(qv::testing::FreePort());
     EXPECT_FALSE(second.Running());
     EXPECT_EQ(sim::IspPid(), pid);
 

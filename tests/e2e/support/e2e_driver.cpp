@@ -169,7 +169,6 @@ std::string UniqueSuffix() {
 
 }  // namespace
 
-
 ProgramFolder::ProgramFolder(const std::string& nameSuffix, const std::string& programName)
     : programName_(programName) {
     char temp[MAX_PATH] = {};

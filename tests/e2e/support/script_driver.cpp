@@ -135,19 +135,6 @@ std::string HttpRequest(const std::string& method, const std::string& target,
     return request + "\r\n" + body;
 }
 
-std::uint16_t FreePort() {
-    static WinsockUser winsock;
-    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int size = sizeof address;
-    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-                       getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
-    closesocket(s);
-    return bound ? ntohs(address.sin_port) : 0;
-}
-
 bool PortOpen(std::uint16_t port) {
     SOCKET s = ConnectTo(port, 2000);
     if (s == INVALID_SOCKET) {

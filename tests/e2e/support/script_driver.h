@@ -45,9 +45,7 @@ std::string HttpRequest(const std::string& method, const std::string& target,
                         const std::string& token, const std::string& body = "");
 // True when something accepts connections on 127.0.0.1:port.
 bool PortOpen(std::uint16_t port);
-// A loopback port the system picked as free just now (bind to port 0), for a server that
-// must be told its port; 0 when none could be had.
-std::uint16_t FreePort();
+using testing::FreePort;
 // A connection to 127.0.0.1:port whose reads give up after `timeoutMs`; INVALID_SOCKET when
 // nothing accepts there.
 SOCKET ConnectTo(std::uint16_t port, DWORD timeoutMs = 3000);

@@ -1,5 +1,7 @@
 #include "wine/support/wine_support.h"
 
+#include <fstream>
+
 namespace qv::testing {
 namespace {
 void DispatchPending() {
@@ -148,6 +150,35 @@ void DestroyAndDrain(HWND window) {
             DispatchMessageA(&msg);
         }
     }
+}
+
+std::vector<std::string> FileLines(const std::string& path) {
+    std::ifstream file(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) {
+            line.pop_back();
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::uint16_t FreePort() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    (void)started;
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int size = sizeof address;
+    const bool bound = bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                       getsockname(s, reinterpret_cast<sockaddr*>(&address), &size) == 0;
+    closesocket(s);
+    return bound ? ntohs(address.sin_port) : 0;
 }
 
 }  // namespace qv::testing

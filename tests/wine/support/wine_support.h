@@ -2,10 +2,13 @@
 // Helpers for the Win32 tests under Wine: waiting on conditions with a deadline while
 // dispatching this thread's messages, never on bare sleeps.
 #include <windows.h>
+#include <winsock2.h>
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace qv::testing {
 
@@ -39,6 +42,14 @@ HWND MakeHostWindow(const char* className, const char* title = "");
 // Destroys `window` when it still exists and dispatches what that left in the queue, but a
 // WM_QUIT: the next test starts from an empty queue.
 void DestroyAndDrain(HWND window);
+
+// A loopback port the system picked as free just now (bind to port 0), for a server that
+// must be told its port; 0 when none could be had.
+std::uint16_t FreePort();
+
+// The lines of a text file, without their line ends and trailing blanks (a batch file's echo
+// leaves one); none when it cannot be read.
+std::vector<std::string> FileLines(const std::string& path);
 
 // The directory of the running test program, without a trailing backslash.
 std::string ProgramDirectory();
