@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/assistant.h"
+#include "app/line_listener_list.h"
 #include "app/ports.h"
 
 namespace qv::testing {
@@ -251,8 +252,11 @@ class FakeHotkeys : public Hotkeys {
 // One assistant wired to fresh fakes. Wine tests may hand in the real page fetch or profile,
 // which then stand in for `web` or `profile`.
 struct Rig {
-    Rig() = default;
-    Rig(PageFetcher* realWeb, Profile* realProfile) : realWeb(realWeb), realProfile(realProfile) {}
+    // The line's followers are always there, as in the program (a test may add its own).
+    Rig() { services.listeners = &followers; }
+    Rig(PageFetcher* realWeb, Profile* realProfile) : realWeb(realWeb), realProfile(realProfile) {
+        services.listeners = &followers;
+    }
 
     PageFetcher* realWeb = nullptr;
     Profile* realProfile = nullptr;
@@ -269,6 +273,7 @@ struct Rig {
                       dialup,  realWeb ? *realWeb : web,
                       pump,    realProfile ? *realProfile : profile,
                       hotkeys, Bytes(4286, 0)};
+    LineListenerList followers;
     Assistant assistant{state, services};
 };
 
