@@ -101,7 +101,7 @@ class Assistant {
     Text LookUpNewAddress(CommandResult& result);
     void HangUpLine();
     void Fail(CommandResult& result, const char* text, std::uint32_t code);
-    void Tell(LineEventKind kind, const CommandResult& result);
+    void Tell(LineEventKind kind, const CommandResult& result, bool kept = true);
     // A person's command: a refusal shows its box.
     void ShowRefusal(const CommandResult& result);
 

@@ -62,7 +62,7 @@ void Assistant::HangUpLine() {
     s_.dialup.HangUpAll();
 }
 
-void Assistant::Tell(LineEventKind kind, const CommandResult& result) {
+void Assistant::Tell(LineEventKind kind, const CommandResult& result, bool kept) {
     lineAddress_ = kind == LineEventKind::Connected ? result.ipAfter : Text();
     if (s_.listeners == nullptr) {
         return;
@@ -74,6 +74,7 @@ void Assistant::Tell(LineEventKind kind, const CommandResult& result) {
     event.entry = ChosenEntryName();
     event.rasError = result.rasError;
     event.newAddress = result.newAddress;
+    event.kept = kept;
     s_.listeners->OnLineEvent(event);
 }
 
@@ -162,9 +163,13 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
         SetStatus(2, "之前IP：" + state_.previousIp);
         result.ipAfter = state_.currentIp;
         result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
-        Tell(LineEventKind::Connected, result);
         const bool sameIp = state_.previousIp == state_.currentIp;
-        if (!untilNew && sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0) {
+        // Decided before telling: the pool publishes only the line the command keeps.
+        const bool repeatAgain =
+            !untilNew && sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0;
+        const bool notNewYet = untilNew && !result.newAddress;
+        Tell(LineEventKind::Connected, result, !repeatAgain && !notNewYet);
+        if (repeatAgain) {
             Balloon("IP重复，继续进行重拔", IconKind::Warning);
             continue;
         }

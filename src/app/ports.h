@@ -100,6 +100,9 @@ struct LineEvent {
     Text entry;                  // the phonebook entry's name
     std::uint32_t rasError = 0;  // Failed: the system's code
     bool newAddress = false;     // Connected: ip is an address and differs from previousIp
+    // Connected: the command keeps this line; false for a redial's round that it redials away
+    // from (a repeated address), and for the last round of a redial that ended failed.
+    bool kept = true;
 };
 
 // Everyone who follows the line. Called on the window's thread; OnLineEvent never blocks,

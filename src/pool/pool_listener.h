@@ -1,6 +1,7 @@
 #pragma once
 // The proxy pool as one of those who follow the line: withdrawn before every hang-up and on a
-// drop, published after every dial that gives an address.
+// drop, published once a command keeps a line with an address (never a redial's round that
+// it redials away from, nor the last round of one that ended failed).
 #include "app/ports.h"
 #include "pool/pool_publisher.h"
 #include "pool/pool_settings.h"
@@ -17,7 +18,7 @@ class PoolListener final : public LineListeners {
     void BeforeHangUp() override { publisher_.WithdrawBeforeHangUp(); }
 
     void OnLineEvent(const LineEvent& event) override {
-        if (event.kind == LineEventKind::Connected) {
+        if (event.kind == LineEventKind::Connected && event.kept) {
             if (const auto value = PoolAddress(settings_, event.ip)) {
                 publisher_.Publish(*value);
             }

@@ -79,7 +79,8 @@ class RecordingListeners : public LineListeners {
     void OnLineEvent(const LineEvent& event) override {
         static const char* const kinds[] = {"connected", "disconnected", "dropped", "failed"};
         journal_.Add(std::string("listeners: ") + kinds[static_cast<int>(event.kind)] + " " +
-                     event.ip + " " + std::to_string(event.rasError));
+                     event.ip + " " + std::to_string(event.rasError) +
+                     (event.kept ? "" : " (not kept)"));
     }
 
   private:
@@ -242,6 +243,29 @@ TEST(KeepLine, ARedialWithdrawsBeforeItsHangUpAndTellsInOrder) {
     }
     EXPECT_EQ(order, (Lines{"listeners: before hang-up", "hangup", "listeners: disconnected  0",
                             "dial", "listeners: connected 203.0.113.5 0"}));
+}
+
+// The pool publishes only a line the command keeps: a round redialled away from (the box's
+// loop, /until-new) is told as not kept, and so is the last round of a redial that failed.
+TEST(KeepLine, OnlyTheLineARedialKeepsIsToldAsKept) {
+    KeepRig ticked;
+    ticked.dialup.connected = true;
+    ticked.units.ints[{Unit::选择框_IP重复, prop::kChecked}] = 1;
+    ticked.web.pages = {"[61.1.1.1]", "[61.1.1.1]", "[61.1.1.1]", "[61.3.3.3]"};
+    ticked.assistant.RedialCommand();
+    EXPECT_EQ(
+        ticked.Only("listeners: connected"),
+        (Lines{"listeners: connected 61.1.1.1 0 (not kept)", "listeners: connected 61.3.3.3 0"}));
+
+    KeepRig untilNew;
+    untilNew.dialup.connected = true;
+    untilNew.web.page = "[61.1.1.1]";
+    const CommandResult failed = untilNew.assistant.RedialCommand(
+        {.repeat = RedialOptions::Repeat::UntilNewAddress, .maxTries = 2});
+    EXPECT_EQ(failed.status, CommandStatus::Failed);
+    EXPECT_EQ(untilNew.Only("listeners: connected"),
+              (Lines{"listeners: connected 61.1.1.1 0 (not kept)",
+                     "listeners: connected 61.1.1.1 0 (not kept)"}));
 }
 
 TEST(KeepLine, WaitsForTheAddressWhenAsked) {
