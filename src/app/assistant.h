@@ -3,12 +3,14 @@
 // and write the window only through Services, so the same code runs in the program and
 // against recording fakes in the tests.
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "app/app_state.h"
 #include "app/command_result.h"
+#include "app/fleet_settings.h"
 #include "app/form_vocabulary.h"
 #include "app/keep_line.h"
 #include "app/ports.h"
@@ -68,6 +70,10 @@ class Assistant {
     // Keeping the line up (Config.ini's 线路保持), read at start-up.
     void SetKeepLine(const KeepLineSettings& settings) { keepLine_ = settings; }
     const KeepLineSettings& KeepLine() const { return keepLine_; }
+    // How a fleet's node redials (section 代理池), read at start-up.
+    void SetFleet(const FleetSettings& settings) { fleet_ = settings; }
+    // Where the timer's jitter comes from: uniform in [0, 2^32); the tests hand in their own.
+    void SetRandomSource(std::function<std::uint32_t()> draw) { draw_ = std::move(draw); }
     // The line watch saw the line go down: a drop unless the program hung up itself.
     void LineDown();
     // What the start-up's lookup showed in the status bar (not the current IP, which the
@@ -99,7 +105,10 @@ class Assistant {
     // Waits, letting the window answer; false when another command started and ended it.
     bool WaitForRetry(std::uint32_t milliseconds, std::uint32_t code);
     Text LookUpNewAddress(CommandResult& result);
-    void HangUpLine();
+    // Withdraws, drains and hangs up; false when a command dialled or hung up during the drain,
+    // which then has the last word.
+    bool HangUpLine(CommandResult& result);
+    void ArmTimer();
     void Fail(CommandResult& result, const char* text, std::uint32_t code);
     void Tell(LineEventKind kind, const CommandResult& result, bool kept = true);
     // A person's command: a refusal shows its box.
@@ -109,6 +118,9 @@ class Assistant {
     Services& s_;
     std::vector<Text> echoPages_ = {QV_IP_ECHO_URL};
     KeepLineSettings keepLine_;
+    FleetSettings fleet_;
+    std::function<std::uint32_t()> draw_;
+    int timedIntervalMs_ = 0;
     KeepLineStatus lineStatus_;
     int commandsStarted_ = 0;  // counts every command; a pending retry gives way to a new one
     int commandDepth_ = 0;

@@ -5,12 +5,6 @@
 #include "base/number_text.h"
 
 namespace qv {
-namespace {
-
-constexpr int kRedialPauseMilliseconds = 1000;
-
-}  // namespace
-
 void Assistant::SetStatus(int part, const Text& text) {
     s_.units.SetStatusText(Unit::状态条1, part, text);
 }
@@ -53,13 +47,25 @@ void Assistant::Fail(CommandResult& result, const char* text, std::uint32_t code
     Balloon(result.message, IconKind::Error);
 }
 
-void Assistant::HangUpLine() {
+bool Assistant::HangUpLine(CommandResult& result) {
     if (s_.listeners != nullptr) {
         s_.listeners->BeforeHangUp();
+    }
+    if (fleet_.drainSeconds > 0) {
+        // Consumers that fetched the address finish with it before the line goes.
+        SetStatus(0, "当前状态：已从代理池摘除，" + IntToText(fleet_.drainSeconds) + "秒后断线");
+        const int lineActionsBefore = lineActions_;
+        DelayWithEvents(fleet_.drainSeconds * 1000);
+        if (lineActions_ != lineActionsBefore) {
+            result.status = CommandStatus::GaveWay;
+            result.message = "等待期间已有其他命令执行，本次不再断线";
+            return false;
+        }
     }
     hungUpByProgram_ = true;
     ++lineActions_;
     s_.dialup.HangUpAll();
+    return true;
 }
 
 void Assistant::Tell(LineEventKind kind, const CommandResult& result, bool kept) {
@@ -115,7 +121,9 @@ CommandResult Assistant::HangUpCommand() {
     state_.previousIp = PublicIpLookup();  // while the line is still up
     result.ipBefore = state_.previousIp;
     SetStatus(2, "之前IP：" + state_.previousIp);
-    HangUpLine();
+    if (!HangUpLine(result)) {
+        return result;
+    }
     SetStatus(0, "当前状态：已断开网络连接");
     Balloon("已断开网络连接", IconKind::Info);
     Tell(LineEventKind::Disconnected, result);
@@ -128,6 +136,7 @@ CommandResult Assistant::HangUpCommand() {
 CommandResult Assistant::RedialCommand(const RedialOptions& options) {
     CommandScope scope(commandsStarted_, commandDepth_);
     const bool untilNew = options.repeat == RedialOptions::Repeat::UntilNewAddress;
+    int repeats = 0;  // rounds redialled away from: each next pause may be longer
     CommandResult result;
     // Without a line to look up, the address before is the last one known.
     result.ipBefore = state_.currentIp;
@@ -139,10 +148,12 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
             if (round == 1) {
                 result.ipBefore = state_.previousIp;
             }
-            HangUpLine();
+            if (!HangUpLine(result)) {
+                return result;
+            }
             Tell(LineEventKind::Disconnected, result);
             const int lineActionsBefore = lineActions_;
-            DelayWithEvents(kRedialPauseMilliseconds);
+            DelayWithEvents(static_cast<int>(RedialPauseMs(fleet_, repeats)));
             if (!MayStillDial(lineActionsBefore, result)) {
                 return result;
             }
@@ -171,6 +182,7 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
         Tell(LineEventKind::Connected, result, !repeatAgain && !notNewYet);
         if (repeatAgain) {
             Balloon("IP重复，继续进行重拔", IconKind::Warning);
+            ++repeats;
             continue;
         }
         if (sameIp) {
@@ -184,6 +196,7 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
         // Each attempt reports as a redial of its own; the box is not asked.
         if (untilNew && !result.newAddress) {
             if (round < options.maxTries) {
+                ++repeats;
                 continue;
             }
             result.status = CommandStatus::Failed;

@@ -17,6 +17,7 @@ void Assistant::InitMainWindow() {
         SetIpEchoPageUrl(echoUrl);
     }
     SetKeepLine(ReadKeepLineSettings(s_.profile));
+    SetFleet(ReadFleetSettings(s_.profile));
 
     const std::uintptr_t window = s_.units.WindowHandle(Unit::窗口);
     const Text tip = kTrayTipText;

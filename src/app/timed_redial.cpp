@@ -3,6 +3,8 @@
 #include "app/redial_period.h"
 #include "base/number_text.h"
 
+#include <random>
+
 namespace qv {
 namespace {
 
@@ -21,7 +23,8 @@ void Assistant::ToggleTimedRedial() {
         }
         Balloon("已开启定时重拔！", IconKind::Info);
         const int seconds = TextToInt(s_.units.ReadText(Unit::编辑框_定时间隔, prop::kContent));
-        s_.units.WriteInt(Unit::时钟1, prop::kContent, RedialPeriodMilliseconds(seconds));
+        timedIntervalMs_ = RedialPeriodMilliseconds(seconds);
+        ArmTimer();
         return;
     }
     s_.units.WriteText(Unit::按钮_定时, prop::kCaption, kStartCaption);
@@ -32,9 +35,28 @@ void Assistant::ToggleTimedRedial() {
     Balloon("定时重拔已关闭！", IconKind::Info);
 }
 
-// The clock keeps its period, so the next tick comes one interval later.
+// The clock keeps its period, so the next tick comes one interval later; with 定时抖动 each
+// wait is drawn afresh, so that nodes started together drift apart.
 void Assistant::TimedRedialTick() {
     RedialCommand({.automatic = true});
+    if (fleet_.jitterPercent > 0 && timedIntervalMs_ > 0 &&
+        s_.units.ReadText(Unit::按钮_定时, prop::kCaption) == kStopCaption) {
+        ArmTimer();
+    }
+}
+
+void Assistant::ArmTimer() {
+    int period = timedIntervalMs_;
+    if (fleet_.jitterPercent > 0 && period > 0) {
+        if (!draw_) {
+            draw_ = [engine = std::mt19937(s_.pump.TickCount())]() mutable {
+                return static_cast<std::uint32_t>(engine());
+            };
+        }
+        period = static_cast<int>(
+            JitteredIntervalMs(static_cast<std::uint32_t>(period), fleet_.jitterPercent, draw_()));
+    }
+    s_.units.WriteInt(Unit::时钟1, prop::kContent, period);
 }
 
 }  // namespace qv
