@@ -226,14 +226,15 @@ class ProxyPoolE2eTest : public E2eTest {
         E2eTest::SetUp();
     }
 
-    void StartPooled(const Redis& redis, const std::string& password = "") {
+    void StartPooled(const Redis& redis, const std::string& password = "",
+                     const std::string& fleet = "") {
         std::string section = "[代理池]\r\n地址=127.0.0.1:" + std::to_string(redis.Port()) +
                               "\r\n节点=" + kNode + "\r\n端口=3128\r\n存活秒数=10\r\n" +
                               "允许网段=203.0.113.0/24\r\n";  // the simulated ISP's addresses
         if (!password.empty()) {
             section += "密码=" + password + "\r\n";
         }
-        folder.WriteConfig(Config(section));
+        folder.WriteConfig(Config(section + fleet));
         app = std::make_unique<App>();
         ASSERT_TRUE(app->Start(folder.Path()));
     }
@@ -287,6 +288,33 @@ TEST_F(ProxyPoolE2eTest, DialPublishesRedialWithdrawsBeforeTheHangUpAndADropWith
     EXPECT_TRUE(Holds(redis, "(nil)", 10000)) << "a drop withdraws both";
     status = Call("/status");
     EXPECT_EQ(JsonField(status.output, "pool_value"), "") << status.output;
+}
+
+// A fleet node's redial with the box ticked: the withdraw, 2 s of drain, then the hang-up; the
+// repeated address is never published; the pause doubles after it (1 s, then 2 s).
+TEST_F(ProxyPoolE2eTest, ARedialDrainsAndPublishesOnlyTheAddressItKeeps) {
+    Redis redis;
+    ASSERT_TRUE(redis.Start());
+    const Monitor monitor(redis.Port());
+    StartPooled(redis, "", "摘除等待=2\r\n断线等待=1\r\n");
+    ASSERT_EQ(Call("/dial").exitCode, 0u);
+    ASSERT_TRUE(Holds(redis, "203.0.113.11:3128"));
+    ASSERT_TRUE(app->SetChecked(Unit::选择框_IP重复, true));
+    sim::KeepAddressOnNextDial();
+    sim::ClearCalls();
+    const int before = static_cast<int>(monitor.Lines().size());
+    const DWORD asked = GetTickCount();
+    EXPECT_EQ(Call("/redial").exitCode, 0u);
+    EXPECT_TRUE(Holds(redis, "203.0.113.12:3128"));
+    EXPECT_LT(monitor.Find("\"HSET\" \"adsl\" \"e2e-node\" \"203.0.113.11", before), 0)
+        << "the repeated address was published";
+    const auto hangUps = sim::Calls(sim::RasFunction::HangUp);
+    const auto dials = sim::Calls(sim::RasFunction::Dial);
+    ASSERT_GE(hangUps.size(), 2u);
+    ASSERT_EQ(dials.size(), 2u);
+    EXPECT_GE(hangUps.front().tick - asked, 1900u) << "the drain";
+    EXPECT_GE(dials[0].tick - hangUps.front().tick, 900u);
+    EXPECT_GE(dials[1].tick - hangUps.back().tick, 1900u) << "the pause doubles after a repeat";
 }
 
 TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsGoOn) {
