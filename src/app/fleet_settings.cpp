@@ -8,7 +8,7 @@
 namespace qv {
 namespace {
 
-constexpr std::uint32_t kPartsPauseMs = 1000;
+constexpr std::uint32_t kOneSecondPauseMs = 1000;
 
 int Bounded(Profile& profile, const char* key, int low, int high, int fallback) {
     const auto value = BoundedDecimal(ReadSetting(profile, key, kFleetSection), low, high);
@@ -27,7 +27,7 @@ FleetSettings ReadFleetSettings(Profile& profile) {
 
 std::uint32_t RedialPauseMs(const FleetSettings& settings, int repeatsSoFar) {
     if (settings.pauseSeconds == 0) {
-        return kPartsPauseMs;
+        return kOneSecondPauseMs;
     }
     std::uint64_t pause = static_cast<std::uint64_t>(settings.pauseSeconds) * 1000;
     for (int i = 0; i < repeatsSoFar && pause < kLongestPauseMs; ++i) {
