@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/settings.h"
-#include "base/number_text.h"
 
 namespace qv {
 namespace {
@@ -11,8 +10,7 @@ namespace {
 constexpr std::uint32_t kOneSecondPauseMs = 1000;
 
 int Bounded(Profile& profile, const char* key, int low, int high, int fallback) {
-    const auto value = BoundedDecimal(ReadSetting(profile, key, kFleetSection), low, high);
-    return value ? static_cast<int>(*value) : fallback;
+    return ReadBoundedSetting(profile, key, kFleetSection, low, high, fallback);
 }
 
 }  // namespace

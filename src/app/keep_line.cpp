@@ -3,15 +3,13 @@
 #include <algorithm>
 
 #include "app/settings.h"
-#include "base/number_text.h"
 #include "base/text_helpers.h"
 
 namespace qv {
 namespace {
 
 int Bounded(Profile& profile, const char* key, int low, int high, int fallback) {
-    const auto value = BoundedDecimal(ReadSetting(profile, key, kKeepLineSection), low, high);
-    return value ? static_cast<int>(*value) : fallback;
+    return ReadBoundedSetting(profile, key, kKeepLineSection, low, high, fallback);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "app/settings.h"
 
+#include "base/number_text.h"
+
 namespace qv {
 namespace {
 
@@ -51,6 +53,12 @@ Text ReadSetting(Profile& profile, const Text& key, const Text& section) {
         return Text();
     }
     return profile.ReadProfileString(sectionName, keyName, path);
+}
+
+int ReadBoundedSetting(Profile& profile, const Text& key, const Text& section, int low, int high,
+                       int fallback) {
+    const auto value = BoundedDecimal(ReadSetting(profile, key, section), low, high);
+    return value ? static_cast<int>(*value) : fallback;
 }
 
 bool WriteSetting(Profile& profile, const Text& key, const Text& value) {

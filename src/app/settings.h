@@ -24,6 +24,9 @@ Text SettingsPath(Profile& profile);
 // is empty once leading bytes <= 0x20 are skipped.
 Text ReadSetting(Profile& profile, const Text& key, const Text& section = kSettingsSection);
 bool WriteSetting(Profile& profile, const Text& key, const Text& value);
+// A decimal setting within [low, high]; `fallback` when it is out of range or no number.
+int ReadBoundedSetting(Profile& profile, const Text& key, const Text& section, int low, int high,
+                       int fallback);
 
 struct StoredSettings {
     Text connectionIndex;
