@@ -92,14 +92,18 @@ bool RefusalIsFinal(std::string_view error) {
     return false;
 }
 
+namespace {
+
 // The code word an error reply opens with ("WRONGPASS", "ERR"): capitals only, else "?".
-static std::string ErrorWord(std::string_view error) {
+std::string ErrorWord(std::string_view error) {
     const std::string_view word = error.substr(0, error.find(' '));
     const bool capitals =
         !word.empty() && word.size() <= 16 &&
         std::all_of(word.begin(), word.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
     return capitals ? std::string(word) : "?";
 }
+
+}  // namespace
 
 std::string WithoutSecret(std::string detail, std::string_view secret) {
     if (secret.empty()) {

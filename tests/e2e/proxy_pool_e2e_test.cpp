@@ -291,12 +291,13 @@ TEST_F(ProxyPoolE2eTest, DialPublishesRedialWithdrawsBeforeTheHangUpAndADropWith
 }
 
 // A fleet node's redial with the box ticked: the withdraw, 2 s of drain, then the hang-up; the
-// repeated address is never published; the pause doubles after it (1 s, then 2 s).
+// repeated address is never published. (The pause that doubles after a repeat is the fleet
+// rules' native case.)
 TEST_F(ProxyPoolE2eTest, ARedialDrainsAndPublishesOnlyTheAddressItKeeps) {
     Redis redis;
     ASSERT_TRUE(redis.Start());
     const Monitor monitor(redis.Port());
-    StartPooled(redis, "", "摘除等待=2\r\n断线等待=1\r\n");
+    StartPooled(redis, "", "摘除等待=2\r\n");
     ASSERT_EQ(Call("/dial").exitCode, 0u);
     ASSERT_TRUE(Holds(redis, "203.0.113.11:3128"));
     ASSERT_TRUE(app->SetChecked(Unit::选择框_IP重复, true));
@@ -309,12 +310,9 @@ TEST_F(ProxyPoolE2eTest, ARedialDrainsAndPublishesOnlyTheAddressItKeeps) {
     EXPECT_LT(monitor.Find("\"HSET\" \"adsl\" \"e2e-node\" \"203.0.113.11", before), 0)
         << "the repeated address was published";
     const auto hangUps = sim::Calls(sim::RasFunction::HangUp);
-    const auto dials = sim::Calls(sim::RasFunction::Dial);
-    ASSERT_GE(hangUps.size(), 2u);
-    ASSERT_EQ(dials.size(), 2u);
+    ASSERT_FALSE(hangUps.empty());
     EXPECT_GE(hangUps.front().tick - asked, 1900u) << "the drain";
-    EXPECT_GE(dials[0].tick - hangUps.front().tick, 900u);
-    EXPECT_GE(dials[1].tick - hangUps.back().tick, 1900u) << "the pause doubles after a repeat";
+    EXPECT_EQ(sim::CallCount(sim::RasFunction::Dial), 2u) << "redialled past the repeat";
 }
 
 TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsGoOn) {

@@ -23,6 +23,16 @@ inline const std::string kFetch = std::string("fetch ") + kEchoUrl;
 struct Journal {
     std::vector<std::string> entries;
     void Add(std::string entry) { entries.push_back(std::move(entry)); }
+    // The entries that start with `prefix`, in order.
+    Lines Only(const std::string& prefix) const {
+        Lines found;
+        for (const std::string& entry : entries) {
+            if (entry.rfind(prefix, 0) == 0) {
+                found.push_back(entry);
+            }
+        }
+        return found;
+    }
 };
 
 class FakeUnits : public Units {
@@ -275,6 +285,8 @@ struct Rig {
                       hotkeys, Bytes(4286, 0)};
     LineListenerList followers;
     Assistant assistant{state, services};
+
+    Lines Only(const std::string& prefix) const { return journal.Only(prefix); }
 };
 
 }  // namespace qv::testing

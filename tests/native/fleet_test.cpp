@@ -36,15 +36,6 @@ struct FleetRig : Rig {
         dialup.connected = true;
         web.page = "[61.1.1.1]";
     }
-    Lines Only(const std::string& prefix) const {
-        Lines found;
-        for (const std::string& entry : journal.entries) {
-            if (entry.rfind(prefix, 0) == 0) {
-                found.push_back(entry);
-            }
-        }
-        return found;
-    }
 };
 
 TEST(FleetRedial, DrainsBeforeTheHangUpAndPausesLongerAfterEachRepeat) {

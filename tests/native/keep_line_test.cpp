@@ -95,12 +95,6 @@ struct KeepRig : Rig {
         dialup.entries = {"宽带连接"};
         web.page = "[203.0.113.5]";
     }
-    Lines Only(const std::string& prefix) const {
-        Lines found;
-        std::copy_if(journal.entries.begin(), journal.entries.end(), std::back_inserter(found),
-                     [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
-        return found;
-    }
 };
 
 TEST(KeepLine, AutomaticDialsRetryWithTheirWaitsAPersonsDialDoesNot) {

@@ -106,10 +106,7 @@ struct HostRig {
         assistant.FillEntryList();  // as the start-up does
         journal.entries.clear();
     }
-    bool Shown(const std::string& prefix) const {
-        return std::any_of(journal.entries.begin(), journal.entries.end(),
-                           [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
-    }
+    bool Shown(const std::string& prefix) const { return !journal.Only(prefix).empty(); }
 };
 
 TEST(ScriptHostTest, OutcomesOfEachCommand) {
