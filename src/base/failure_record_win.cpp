@@ -17,4 +17,10 @@ void RecordFailure(const char* call, const char* detail) {
     OutputDebugStringA(line);
 }
 
+void RecordShown(const char* what, const char* detail) {
+    char line[512];
+    std::snprintf(line, sizeof line, "Quorvane: %s: %s\n", what, detail);
+    OutputDebugStringA(line);
+}
+
 }  // namespace qv

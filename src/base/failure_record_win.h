@@ -11,5 +11,8 @@ void RecordFailure(const char* call, DWORD code);
 // "Quorvane: <call> failed: <detail>", for failures that come with their own text (a socket
 // library's message, an exception's what()).
 void RecordFailure(const char* call, const char* detail);
+// "Quorvane: <what>: <detail>", for what the user was shown while nobody may be watching (a
+// balloon on a node that runs alone).
+void RecordShown(const char* what, const char* detail);
 
 }  // namespace qv

@@ -1,6 +1,8 @@
 #include "desktop/tray_win.h"
 
 #include <cstddef>
+#include <cstdio>
+#include <cstring>
 
 #include "base/failure_record_win.h"
 #include "desktop/icon_file.h"
@@ -42,6 +44,14 @@ BOOL SendTrayRecord(DWORD message, TrayRecord& record) {
                       : message == NIM_MODIFY ? "Shell_NotifyIconA(NIM_MODIFY)"
                                               : "Shell_NotifyIconA(NIM_DELETE)",
                       GetLastError());
+    } else if (message == NIM_MODIFY && (record.uFlags & NIF_INFO) && record.szInfo[0]) {
+        char shown[sizeof record.szInfoTitle + sizeof record.szInfo + 2];
+        std::snprintf(shown, sizeof shown, "%.*s: %.*s",
+                      static_cast<int>(strnlen(record.szInfoTitle, sizeof record.szInfoTitle)),
+                      record.szInfoTitle,
+                      static_cast<int>(strnlen(record.szInfo, sizeof record.szInfo)),
+                      record.szInfo);
+        RecordShown("balloon", shown);
     }
     return accepted;
 }

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "e2e/support/balloon_log.h"
 #include "e2e/support/e2e_driver.h"
 #include "e2e/support/script_driver.h"
 #include "pool/resp.h"
@@ -170,53 +171,6 @@ class Monitor {
     std::thread reader_;
 };
 
-// What every process writes with OutputDebugString, read as a debug-output viewer does. The
-// program writes one "proxy pool:" line beside each balloon about the pool.
-class DebugOutput {
-  public:
-    DebugOutput() {
-        mutex_ = CreateMutexA(nullptr, FALSE, "DBWinMutex");
-        bufferReady_ = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_BUFFER_READY");
-        dataReady_ = CreateEventA(nullptr, FALSE, FALSE, "DBWIN_DATA_READY");
-        mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096,
-                                      "DBWIN_BUFFER");
-        view_ = static_cast<const char*>(MapViewOfFile(mapping_, FILE_MAP_READ, 0, 0, 4096));
-        reader_ = std::thread([this] {
-            while (!stop_) {
-                SetEvent(bufferReady_);
-                if (WaitForSingleObject(dataReady_, 100) == WAIT_OBJECT_0) {
-                    std::lock_guard lock(lock_);
-                    lines_.emplace_back(view_ + sizeof(DWORD), strnlen(view_ + 4, 4092));
-                }
-            }
-        });
-    }
-    ~DebugOutput() {
-        stop_ = true;
-        reader_.join();
-        UnmapViewOfFile(view_);
-        for (HANDLE h : {mapping_, dataReady_, bufferReady_, mutex_}) {
-            CloseHandle(h);
-        }
-    }
-    int Count(const std::string& part) const {
-        std::lock_guard lock(lock_);
-        int count = 0;
-        for (const std::string& line : lines_) {
-            count += line.find(part) != std::string::npos;
-        }
-        return count;
-    }
-
-  private:
-    HANDLE mutex_, bufferReady_, dataReady_, mapping_;
-    const char* view_ = nullptr;
-    std::atomic<bool> stop_{false};
-    mutable std::mutex lock_;
-    std::vector<std::string> lines_;
-    std::thread reader_;
-};
-
 class ProxyPoolE2eTest : public E2eTest {
   protected:
     void SetUp() override {
@@ -328,7 +282,7 @@ TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsG
         sim::ClearConnections();
         Redis redis("s3cret");
         ASSERT_TRUE(redis.Start());
-        const DebugOutput debug;
+        const BalloonLog balloons;
         StartPooled(redis, row.password);
         EXPECT_EQ(Call("/dial").exitCode, 0u);
         EXPECT_TRUE(
@@ -338,7 +292,7 @@ TEST_F(ProxyPoolE2eTest, AGoodPasswordPublishesAWrongOneShowsOneBalloonAndDialsG
         EXPECT_EQ(redial.exitCode, 0u) << "dials go on whatever Redis says";
         EXPECT_NE(JsonField(redial.output, "ip"), std::nullopt) << redial.output;
         testing::PumpFor(1500);  // a second balloon would come with the retry after the redial
-        EXPECT_EQ(debug.Count("Quorvane: proxy pool:"), row.balloons);
+        EXPECT_EQ(balloons.Count("代理池连接失败"), row.balloons);
         app.reset();
     }
 }
