@@ -67,6 +67,8 @@ class Assistant {
         }
     }
 
+    const std::vector<Text>& EchoPages() const { return echoPages_; }
+
     // Keeping the line up (Config.ini's 线路保持), read at start-up.
     void SetKeepLine(const KeepLineSettings& settings) { keepLine_ = settings; }
     const KeepLineSettings& KeepLine() const { return keepLine_; }
@@ -108,6 +110,10 @@ class Assistant {
     // Withdraws, drains and hangs up; false when a command dialled or hung up during the drain,
     // which then has the last word.
     bool HangUpLine(CommandResult& result);
+    // A fleet's node takes a rotation slot before it withdraws: an automatic redial waits for
+    // one, a person's goes ahead. False when a command dialled or hung up during the wait.
+    bool TakeRotationSlot(bool automatic, CommandResult& result);
+    void Waiting(WaitKind kind);
     void ArmTimer();
     void Fail(CommandResult& result, const char* text, std::uint32_t code);
     void Tell(LineEventKind kind, const CommandResult& result, bool kept = true);

@@ -11,6 +11,25 @@ void Assistant::SetStatus(int part, const Text& text) {
 
 namespace {
 
+constexpr int kSlotPollMs = 1000;
+
+// The rotation slot a redial took, given back however the command ends (after its publish:
+// the pool sends the release behind it).
+class SlotScope {
+  public:
+    explicit SlotScope(Fleet* fleet) : fleet_(fleet) {}
+    ~SlotScope() {
+        if (fleet_ != nullptr) {
+            fleet_->ReleaseRotationSlot();
+        }
+    }
+    SlotScope(const SlotScope&) = delete;
+    SlotScope& operator=(const SlotScope&) = delete;
+
+  private:
+    Fleet* fleet_;
+};
+
 CommandResult Refusal(const char* text) {
     CommandResult result;
     result.status = CommandStatus::Refused;
@@ -55,7 +74,9 @@ bool Assistant::HangUpLine(CommandResult& result) {
         // Consumers that fetched the address finish with it before the line goes.
         SetStatus(0, "当前状态：已从代理池摘除，" + IntToText(fleet_.drainSeconds) + "秒后断线");
         const int lineActionsBefore = lineActions_;
+        Waiting(WaitKind::Drain);
         DelayWithEvents(fleet_.drainSeconds * 1000);
+        Waiting(WaitKind::None);
         if (lineActions_ != lineActionsBefore) {
             result.status = CommandStatus::GaveWay;
             result.message = "等待期间已有其他命令执行，本次不再断线";
@@ -66,6 +87,30 @@ bool Assistant::HangUpLine(CommandResult& result) {
     ++lineActions_;
     s_.dialup.HangUpAll();
     return true;
+}
+
+bool Assistant::TakeRotationSlot(bool automatic, CommandResult& result) {
+    for (;;) {
+        if (s_.fleet->TakeRotationSlot() != Fleet::Slot::Full || !automatic) {
+            return true;  // Redis away: the fleet's own limit is no reason to stand still
+        }
+        SetStatus(0, "当前状态：同时重拔的节点已满，等待空位");
+        const int lineActionsBefore = lineActions_;
+        Waiting(WaitKind::Slot);
+        DelayWithEvents(kSlotPollMs);
+        Waiting(WaitKind::None);
+        if (lineActions_ != lineActionsBefore) {
+            result.status = CommandStatus::GaveWay;
+            result.message = "等待期间已有其他命令执行，本次不再重拔";
+            return false;
+        }
+    }
+}
+
+void Assistant::Waiting(WaitKind kind) {
+    if (s_.listeners != nullptr) {
+        s_.listeners->OnWaiting(kind);
+    }
 }
 
 void Assistant::Tell(LineEventKind kind, const CommandResult& result, bool kept) {
@@ -140,6 +185,10 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
     CommandResult result;
     // Without a line to look up, the address before is the last one known.
     result.ipBefore = state_.currentIp;
+    if (s_.fleet != nullptr && !TakeRotationSlot(options.automatic, result)) {
+        return result;
+    }
+    const SlotScope slot(s_.fleet);
     for (int round = 1;; ++round) {
         SetStatus(0, "当前状态：正在重拔");
         Balloon("正在重拔....", IconKind::Info);
@@ -173,11 +222,15 @@ CommandResult Assistant::RedialCommand(const RedialOptions& options) {
         SetStatus(1, "当前IP：" + state_.currentIp);
         SetStatus(2, "之前IP：" + state_.previousIp);
         result.ipAfter = state_.currentIp;
-        result.newAddress = !result.ipAfter.empty() && result.ipAfter != result.ipBefore;
+        // An address another node of the fleet had lately is no new one either.
+        const bool seenByFleet = s_.fleet != nullptr && !state_.currentIp.empty() &&
+                                 s_.fleet->SeenLately(state_.currentIp);
+        result.newAddress =
+            !result.ipAfter.empty() && result.ipAfter != result.ipBefore && !seenByFleet;
         const bool sameIp = state_.previousIp == state_.currentIp;
         // Decided before telling: the pool publishes only the line the command keeps.
-        const bool repeatAgain =
-            !untilNew && sameIp && s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0;
+        const bool repeatAgain = !untilNew && (sameIp || seenByFleet) &&
+                                 s_.units.ReadInt(Unit::选择框_IP重复, prop::kChecked) != 0;
         const bool notNewYet = untilNew && !result.newAddress;
         Tell(LineEventKind::Connected, result, !repeatAgain && !notNewYet);
         if (repeatAgain) {

@@ -26,6 +26,11 @@ class LineListenerList final : public LineListeners {
             listener->OnRetryWait(rasError, milliseconds);
         }
     }
+    void OnWaiting(WaitKind kind) override {
+        for (LineListeners* listener : listeners_) {
+            listener->OnWaiting(kind);
+        }
+    }
 
   private:
     std::vector<LineListeners*> listeners_;

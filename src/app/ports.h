@@ -105,6 +105,10 @@ struct LineEvent {
     bool kept = true;
 };
 
+// What a redial waits for besides its pauses: a free rotation slot, or the consumers of an
+// address just withdrawn.
+enum class WaitKind : std::uint8_t { None, Slot, Drain };
+
 // Everyone who follows the line. Called on the window's thread; OnLineEvent never blocks,
 // BeforeHangUp may wait about a second at most.
 class LineListeners {
@@ -114,6 +118,21 @@ class LineListeners {
     virtual void OnLineEvent(const LineEvent& event) = 0;
     // A failed automatic dial is tried again after `milliseconds`.
     virtual void OnRetryWait(std::uint32_t /*rasError*/, std::uint32_t /*milliseconds*/) {}
+    // A command starts or ends such a wait (None).
+    virtual void OnWaiting(WaitKind /*kind*/) {}
+};
+
+// The nodes that share one Redis: which of them may redial now, and which addresses any of
+// them had lately. Called on the window's thread; each call waits about a second at most.
+class Fleet {
+  public:
+    enum class Slot : std::uint8_t { Taken, Full, NoAnswer };
+    virtual ~Fleet() = default;
+    virtual Slot TakeRotationSlot() = 0;
+    // Never waits; a slot not taken is no harm.
+    virtual void ReleaseRotationSlot() = 0;
+    // False as well when nobody answered in time.
+    virtual bool SeenLately(const Text& ip) = 0;
 };
 
 // Everything the assistant works through, wired up by the program's entry.
@@ -127,6 +146,7 @@ struct Services {
     Hotkeys& hotkeys;
     Bytes programIconFile = {};
     LineListeners* listeners = nullptr;  // none: nobody follows the line
+    Fleet* fleet = nullptr;              // none: this node rotates on its own
 };
 
 }  // namespace qv

@@ -226,4 +226,58 @@ bool IsIpAddress(std::string_view text) {
     return IsIpv4Literal(text) || IsIpv6Literal(text);
 }
 
+IpBytes MaskedTo(const IpBytes& address, int prefixBits) {
+    IpBytes masked = address;
+    const int size = address.v6 ? 16 : 4;
+    for (int i = 0; i < size; ++i) {
+        const int keep = std::clamp(prefixBits - 8 * i, 0, 8);
+        masked.bytes[i] &= static_cast<std::uint8_t>(0xff00 >> keep);
+    }
+    return masked;
+}
+
+std::string FormatIpAddress(const IpBytes& address) {
+    if (!address.v6) {
+        return std::to_string(address.bytes[0]) + "." + std::to_string(address.bytes[1]) + "." +
+               std::to_string(address.bytes[2]) + "." + std::to_string(address.bytes[3]);
+    }
+    std::array<unsigned, 8> groups = {};
+    for (int i = 0; i < 8; ++i) {
+        groups[i] = address.bytes[2 * i] << 8 | address.bytes[2 * i + 1];
+    }
+    int bestStart = -1, bestLength = 1;
+    for (int i = 0; i < 8;) {
+        int j = i;
+        while (j < 8 && groups[j] == 0) {
+            ++j;
+        }
+        if (j - i > bestLength) {
+            bestStart = i;
+            bestLength = j - i;
+        }
+        i = j == i ? i + 1 : j;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (int i = 0; i < 8; ++i) {
+        if (i == bestStart) {
+            text += "::";
+            i += bestLength - 1;
+            continue;
+        }
+        if (!text.empty() && text.back() != ':') {
+            text += ':';
+        }
+        bool started = false;
+        for (int shift = 12; shift >= 0; shift -= 4) {
+            const unsigned digit = groups[i] >> shift & 0xf;
+            if (started || digit != 0 || shift == 0) {
+                text += kHex[digit];
+                started = true;
+            }
+        }
+    }
+    return text;
+}
+
 }  // namespace qv

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace qv {
@@ -34,6 +35,12 @@ struct IpRange {
     bool Contains(const IpBytes& address) const;
 };
 std::optional<IpRange> ParseIpRange(std::string_view text);
+
+// The address with every bit past the first `prefixBits` cleared.
+IpBytes MaskedTo(const IpBytes& address, int prefixBits);
+// Dotted decimal, or IPv6 in lower-case hexadecimal with the longest run of two or more zero
+// groups written "::".
+std::string FormatIpAddress(const IpBytes& address);
 
 // A DNS host name (letters, digits, hyphens in dot-separated labels), not all digits.
 bool IsHostName(std::string_view text);

@@ -13,5 +13,10 @@ inline constexpr const char* kKeyPoolNode = "节点";
 inline constexpr const char* kKeyPoolProxyPort = "端口";
 inline constexpr const char* kKeyPoolTtl = "存活秒数";
 inline constexpr const char* kKeyPoolAllowedRanges = "允许网段";
+inline constexpr const char* kKeyPoolCheck = "检查";
+inline constexpr const char* kKeyPoolCheckUrl = "检查网址";
+inline constexpr const char* kKeyPoolRotating = "同时重拔";
+inline constexpr const char* kKeyPoolSeenMinutes = "不重复分钟";
+inline constexpr const char* kKeyPoolSeenPrefix = "不重复前缀";
 
 }  // namespace qv

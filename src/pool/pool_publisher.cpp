@@ -12,6 +12,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr std::size_t kMostToldCommands = 16;
+
 std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
         .count();
@@ -40,11 +42,14 @@ LinkResult CheckReplies(const std::vector<resp::Command>& commands,
 
 }  // namespace
 
-PoolPublisher::PoolPublisher(PoolSettings settings, std::function<void(PoolHealth)> onHealthChange)
+PoolPublisher::PoolPublisher(PoolSettings settings, std::function<void(PoolHealth)> onHealthChange,
+                             AddressCheck check)
     : enabled_(settings.state == PoolSettings::State::On),
       password_(settings.password),
       onHealthChange_(std::move(onHealthChange)),
-      plan_(PlanConfig{settings.key, settings.node, settings.ttlSeconds}) {
+      check_(std::move(check)),
+      plan_(PlanConfig{settings.key, settings.node, settings.ttlSeconds,
+                       settings.check && check_ != nullptr}) {
     if (!enabled_) {
         return;
     }
@@ -63,12 +68,12 @@ PoolPublisher::~PoolPublisher() {
     StopLeavingField();
 }
 
-void PoolPublisher::Publish(const std::string& ipPort) {
+void PoolPublisher::Publish(const std::string& ipPort, const std::string& address) {
     if (!enabled_ || ipPort.empty()) {
         return;
     }
     std::lock_guard lock(mutex_);
-    plan_.WantPublished(ipPort, NowMs());
+    plan_.WantPublished(ipPort, NowMs(), address);
     wake_.notify_all();
 }
 
@@ -127,7 +132,46 @@ void PoolPublisher::StopLeavingField() {
 
 PoolSnapshot PoolPublisher::Snapshot() const {
     std::lock_guard lock(mutex_);
-    return snapshot_;
+    PoolSnapshot snapshot = snapshot_;
+    if (enabled_ && plan_.Unverified()) {
+        snapshot.state = PoolSnapshot::State::Unverified;
+    }
+    return snapshot;
+}
+
+std::optional<std::vector<resp::Reply>> PoolPublisher::Ask(std::vector<resp::Command> commands,
+                                                           int limitMs) {
+    if (!enabled_) {
+        return std::nullopt;
+    }
+    std::unique_lock lock(mutex_);
+    if (stopping_) {
+        return std::nullopt;
+    }
+    const std::uint64_t number = ++questionsAsked_;
+    question_ = Question{number, std::move(commands)};
+    wake_.notify_all();
+    answered_.wait_for(lock, std::chrono::milliseconds(limitMs),
+                       [&] { return stopping_ || answeredQuestion_ >= number; });
+    if (answeredQuestion_ < number) {
+        if (question_ && question_->number == number) {
+            question_.reset();  // never sent: an answer nobody waits for would only mislead
+        }
+        return std::nullopt;
+    }
+    return std::move(answer_);
+}
+
+void PoolPublisher::Tell(std::vector<resp::Command> commands) {
+    if (!enabled_) {
+        return;
+    }
+    std::lock_guard lock(mutex_);
+    if (told_.size() == kMostToldCommands) {
+        told_.pop_front();
+    }
+    told_.push_back(std::move(commands));
+    wake_.notify_all();
 }
 
 void PoolPublisher::Run() {
@@ -152,6 +196,14 @@ void PoolPublisher::Run() {
 
 void PoolPublisher::Work(std::unique_lock<std::mutex>& lock) {
     const PlanStep step = plan_.Next(NowMs());
+    if (step.action == PlanStep::Action::Check) {
+        CarryCheck(step, lock);
+        return;
+    }
+    if (step.action == PlanStep::Action::Wait && (question_ || !told_.empty())) {
+        CarryRequest(lock);
+        return;
+    }
     if (step.action == PlanStep::Action::Wait) {
         if (step.wakeAt == PublishPlan::kNever) {
             wake_.wait(lock);
@@ -161,6 +213,81 @@ void PoolPublisher::Work(std::unique_lock<std::mutex>& lock) {
         return;
     }
     Carry(step, lock);
+}
+
+void PoolPublisher::CarryCheck(const PlanStep& step, std::unique_lock<std::mutex>& lock) {
+    lock.unlock();
+    bool passed = false;
+    try {
+        passed = check_(step.target);
+    } catch (...) {
+        // A check that cannot run has not passed.
+    }
+    lock.lock();
+    if (stopping_) {
+        return;
+    }
+    const bool before = plan_.Unverified();
+    plan_.Checked(step, passed, NowMs());
+    const bool after = plan_.Unverified();
+    if (before != after) {
+        ReportHealth({after ? PoolHealth::State::Unverified : PoolHealth::State::Verified, {}},
+                     lock);
+    }
+}
+
+void PoolPublisher::CarryRequest(std::unique_lock<std::mutex>& lock) {
+    std::uint64_t number = 0;
+    std::vector<resp::Command> commands;
+    if (question_) {
+        number = question_->number;
+        commands = std::move(question_->commands);
+        question_.reset();
+    } else {
+        commands = std::move(told_.front());
+        told_.pop_front();
+    }
+    const bool wasOpen = plan_.IsConnected();
+    ++attemptsStarted_;
+    lock.unlock();
+    LinkResult result = wasOpen ? LinkResult{} : link_->Connect();
+    std::vector<resp::Reply> replies;
+    if (result.ok()) {
+        result = link_->Exchange(commands, replies);
+    }
+    lock.lock();
+    if (stopping_) {
+        return;
+    }
+    if (result.ok()) {
+        if (!wasOpen) {
+            plan_.Connected();
+        }
+        ++exchangesOnLink_;
+    } else {
+        // What Redis holds is unknown now: the publishing sends its whole state again.
+        link_->Close();
+        exchangesOnLink_ = 0;
+        plan_.Dropped();
+    }
+    if (number != 0) {
+        answer_ = result.ok() ? std::optional(std::move(replies)) : std::nullopt;
+        answeredQuestion_ = number;
+        answered_.notify_all();
+    }
+}
+
+void PoolPublisher::ReportHealth(const PoolHealth& health, std::unique_lock<std::mutex>& lock) {
+    if (!onHealthChange_) {
+        return;
+    }
+    lock.unlock();
+    try {
+        onHealthChange_(health);
+    } catch (...) {
+        // The callback only posts to the window; its failure must not end the worker.
+    }
+    lock.lock();
 }
 
 // Runs one step with the lock released, then records its outcome.
@@ -214,14 +341,8 @@ void PoolPublisher::Carry(const PlanStep& step, std::unique_lock<std::mutex>& lo
         }
     }
     answered_.notify_all();
-    if (change && onHealthChange_) {
-        lock.unlock();
-        try {
-            onHealthChange_(*change);
-        } catch (...) {
-            // The callback only posts to the window; its failure must not end the worker.
-        }
-        lock.lock();
+    if (change) {
+        ReportHealth(*change, lock);
     }
 }
 

@@ -12,6 +12,8 @@ namespace qv {
 namespace {
 
 constexpr const char* kNotEnabled = "代理池未启用：";
+constexpr int kMaxRotating = 10000;
+constexpr int kIpv6SeenPrefix = 64;
 
 // "host:port" or "[v6]:port"; a bare IPv6 address would leave the port ambiguous.
 bool SplitAddress(std::string_view text, std::string& host, std::uint16_t& port) {
@@ -123,6 +125,14 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
     } else {
         return refuse("允许网段须为以逗号分隔的网段，如 203.0.113.0/24");
     }
+    const auto bounded = [&profile](const char* key, int low, int high, int fallback) {
+        return ReadBoundedSetting(profile, key, kPoolSection, low, high, fallback);
+    };
+    settings.check = bounded(kKeyPoolCheck, 0, 1, 0) == 1;
+    settings.checkUrl = Setting(profile, kKeyPoolCheckUrl);
+    settings.rotating = bounded(kKeyPoolRotating, 0, kMaxRotating, 0);
+    settings.seenMinutes = bounded(kKeyPoolSeenMinutes, 0, 1440, 0);
+    settings.seenPrefix = bounded(kKeyPoolSeenPrefix, 8, 32, 32);
     settings.state = PoolSettings::State::On;
     return settings;
 }
@@ -137,6 +147,18 @@ std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string
     }
     const std::string port = ":" + std::to_string(settings.proxyPort);
     return address->v6 ? "[" + std::string(ip) + "]" + port : std::string(ip) + port;
+}
+
+std::optional<std::string> SeenMember(const PoolSettings& settings, std::string_view ip) {
+    const std::optional<IpBytes> address = ParseIpAddress(ip);
+    if (!address) {
+        return std::nullopt;
+    }
+    const int prefix = address->v6 ? kIpv6SeenPrefix : settings.seenPrefix;
+    if (!address->v6 && prefix >= 32) {
+        return std::string(ip);
+    }
+    return FormatIpAddress(MaskedTo(*address, prefix)) + "/" + std::to_string(prefix);
 }
 
 }  // namespace qv

@@ -31,7 +31,13 @@ struct PoolSettings {
     int ttlSeconds = kDefaultPoolTtlSeconds;
     // Published besides global unicast addresses (a test network's own ranges).
     std::vector<IpRange> allowedRanges;
-    Text problem;  // Invalid: the balloon's text, saying why
+    // A fleet's node (each a value out of its range, or none, keeps the default):
+    bool check = false;    // publish only once the address is seen through the own proxy
+    std::string checkUrl;  // with check: must answer below 400 through the proxy too
+    int rotating = 0;      // nodes of the key between withdraw and publish at once; 0 any
+    int seenMinutes = 0;   // addresses any node had this long ago count as repeated
+    int seenPrefix = 32;   // IPv4: the network remembered; IPv6 always /64
+    Text problem;          // Invalid: the balloon's text, saying why
 };
 
 // `computerName` is the node's name when the section names none.
@@ -41,5 +47,9 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName);
 // nullopt when `ip` is no address literal, or one no consumer could reach (a private,
 // loopback or documentation address an echo page showed) outside the allowed ranges.
 std::optional<std::string> PoolAddress(const PoolSettings& settings, std::string_view ip);
+
+// What the fleet remembers of an address: the address, or its network ("a.b.c.0/24", an IPv6
+// address's /64); nullopt for no address literal.
+std::optional<std::string> SeenMember(const PoolSettings& settings, std::string_view ip);
 
 }  // namespace qv

@@ -7,12 +7,13 @@ namespace qv {
 
 PublishPlan::PublishPlan(PlanConfig config) : config_(std::move(config)) {}
 
-void PublishPlan::WantPublished(const std::string& value, std::int64_t now) {
-    Want({PoolTarget::Kind::Published, value}, now);
+void PublishPlan::WantPublished(const std::string& value, std::int64_t now,
+                                const std::string& address) {
+    Want({PoolTarget::Kind::Published, value, address}, now);
 }
 
 void PublishPlan::WantWithdrawn(std::int64_t now) {
-    Want({PoolTarget::Kind::Withdrawn, {}}, now);
+    Want({PoolTarget::Kind::Withdrawn, {}, {}}, now);
 }
 
 // Asked again for what Redis does not hold yet (a second withdraw while it is away), it is
@@ -24,6 +25,11 @@ void PublishPlan::Want(PoolTarget target, std::int64_t now) {
     if (target != wanted_) {
         wanted_ = std::move(target);
         ++generation_;
+        verified_.clear();
+        checkFailed_ = false;
+        checkAt_ = now;
+        renewalChecked_ = false;
+        failedRenewals_ = 0;
     }
     retryAt_ = std::min(retryAt_, now);
 }
@@ -36,11 +42,33 @@ resp::Command PublishPlan::SetWithExpiry() const {
     return {"SET", ExpiryKey(), wanted_.value, "EX", std::to_string(config_.ttlSeconds)};
 }
 
+bool PublishPlan::Unverified() const {
+    return config_.check && wanted_.kind == PoolTarget::Kind::Published &&
+           verified_ != wanted_.value && checkFailed_;
+}
+
 PlanStep PublishPlan::Next(std::int64_t now) const {
     PlanStep step;
-    const bool differs = held_ != wanted_;
-    if (wanted_.kind == PoolTarget::Kind::Unknown ||
-        (!differs && wanted_.kind != PoolTarget::Kind::Published)) {
+    const bool published = wanted_.kind == PoolTarget::Kind::Published;
+    const bool awaitingCheck = config_.check && published && verified_ != wanted_.value;
+    // An address waiting for its check is not published: one that failed its renewals is
+    // taken out first, then checked again.
+    const PoolTarget goal = awaitingCheck && held_.kind == PoolTarget::Kind::Published
+                                ? PoolTarget{PoolTarget::Kind::Withdrawn, {}, {}}
+                                : wanted_;
+    if (awaitingCheck && held_.kind != PoolTarget::Kind::Published) {
+        if (now < checkAt_) {
+            step.wakeAt = checkAt_;
+            return step;
+        }
+        step.action = PlanStep::Action::Check;
+        step.target = wanted_;
+        step.generation = generation_;
+        return step;
+    }
+    const bool differs = held_ != goal;
+    if (goal.kind == PoolTarget::Kind::Unknown ||
+        (!differs && goal.kind != PoolTarget::Kind::Published)) {
         step.wakeAt = kNever;
         return step;
     }
@@ -49,14 +77,20 @@ PlanStep PublishPlan::Next(std::int64_t now) const {
         step.wakeAt = due;
         return step;
     }
+    if (!differs && config_.check && !renewalChecked_) {
+        step.action = PlanStep::Action::Check;
+        step.target = wanted_;
+        step.generation = generation_;
+        return step;
+    }
     if (!connected_) {
         step.action = PlanStep::Action::Connect;
         return step;
     }
     step.action = PlanStep::Action::Send;
-    step.target = wanted_;
+    step.target = goal;
     step.generation = generation_;
-    if (wanted_.kind == PoolTarget::Kind::Withdrawn) {
+    if (goal.kind == PoolTarget::Kind::Withdrawn) {
         step.commands = {{"HDEL", config_.key, config_.node}, {"DEL", ExpiryKey()}};
     } else if (differs) {
         step.commands = {{"HSET", config_.key, config_.node, wanted_.value}, SetWithExpiry()};
@@ -74,9 +108,33 @@ void PublishPlan::Confirmed(const PlanStep& step, std::int64_t now) {
     held_ = step.target;
     confirmedGeneration_ = step.generation;
     backoffMs_ = kFirstBackoffMs;
+    renewalChecked_ = false;
     renewAt_ = held_.kind == PoolTarget::Kind::Published
                    ? now + static_cast<std::int64_t>(config_.ttlSeconds) * 1000 / 3
                    : kNever;
+}
+
+void PublishPlan::Checked(const PlanStep& step, bool passed, std::int64_t now) {
+    if (step.generation != generation_) {
+        return;  // the line has changed since
+    }
+    if (held_ == wanted_) {
+        renewalChecked_ = true;
+        failedRenewals_ = passed ? 0 : failedRenewals_ + 1;
+        if (failedRenewals_ >= kFailedRenewalsToWithdraw) {
+            verified_.clear();
+            checkFailed_ = true;
+            failedRenewals_ = 0;
+            checkAt_ = now + kCheckRetryMs;
+        }
+        return;
+    }
+    checkFailed_ = !passed;
+    if (passed) {
+        verified_ = wanted_.value;
+    } else {
+        checkAt_ = now + kCheckRetryMs;
+    }
 }
 
 void PublishPlan::Dropped() {

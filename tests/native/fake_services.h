@@ -23,12 +23,16 @@ inline const std::string kFetch = std::string("fetch ") + kEchoUrl;
 struct Journal {
     std::vector<std::string> entries;
     void Add(std::string entry) { entries.push_back(std::move(entry)); }
-    // The entries that start with `prefix`, in order.
-    Lines Only(const std::string& prefix) const {
+    // The entries that start with `prefix` (or any of `prefixes`), in order.
+    Lines Only(const std::string& prefix) const { return Only({prefix}); }
+    Lines Only(std::initializer_list<std::string> prefixes) const {
         Lines found;
         for (const std::string& entry : entries) {
-            if (entry.rfind(prefix, 0) == 0) {
-                found.push_back(entry);
+            for (const std::string& prefix : prefixes) {
+                if (entry.rfind(prefix, 0) == 0) {
+                    found.push_back(entry);
+                    break;
+                }
             }
         }
         return found;

@@ -10,23 +10,10 @@ namespace qv {
 namespace {
 
 using testing::RedisServer;
+using testing::Settings;
 using testing::StandInServer;
 using testing::WaitFor;
 using Clock = std::chrono::steady_clock;
-
-PoolSettings Settings(std::uint16_t port, std::string password = "", std::string user = "",
-                      std::string host = "127.0.0.1") {
-    PoolSettings settings;
-    settings.state = PoolSettings::State::On;
-    settings.redisHost = std::move(host);
-    settings.redisPort = port;
-    settings.password = std::move(password);
-    settings.user = std::move(user);
-    settings.node = "pc1";
-    settings.proxyPort = 8080;
-    settings.ttlSeconds = 300;
-    return settings;
-}
 
 // The health callbacks, as "ok" / "unreachable: <detail>", from the worker thread.
 class HealthLog {

@@ -13,7 +13,8 @@ struct Rig {
     PublishPlan plan{{"adsl", "pc1", 300}};
     std::int64_t now = 100000;
     bool down = false;
-    std::vector<std::string> sent;  // "@<ms> CMD args..." per command
+    bool checkPasses = true;
+    std::vector<std::string> sent;  // "@<ms> CMD args..." per command, "@<ms> check" per check
 
     // Carries out every step due by now; returns how many failures it met.
     int Run() {
@@ -30,6 +31,11 @@ struct Rig {
             }
             if (step.action == Action::Connect) {
                 plan.Connected();
+                continue;
+            }
+            if (step.action == Action::Check) {
+                sent.push_back("@" + std::to_string(now - 100000) + " check");
+                plan.Checked(step, checkPasses, now);
                 continue;
             }
             for (const resp::Command& command : step.commands) {
@@ -167,6 +173,48 @@ TEST(PublishPlan, AConfirmationOfAnOlderStateLeavesTheNewerOneDue) {
     const PlanStep next = rig.plan.Next(rig.now);
     ASSERT_EQ(next.action, Action::Send);
     EXPECT_EQ(next.commands.front().front(), "HDEL");
+}
+
+// Nothing is published before a check passes; a failed one is tried every 10 s. Renewals check
+// again: two failures in a row still renew, the third takes the address out until one passes.
+TEST(PublishPlan, WithTheCheckOnlyACheckedAddressIsPublishedAndThreeFailedRenewalsWithdrawIt) {
+    Rig rig;
+    rig.plan = PublishPlan({"adsl", "pc1", 30, true});
+    rig.checkPasses = false;
+    rig.plan.WantPublished("1.1.1.1:8080", rig.now, "1.1.1.1");
+    rig.Run();
+    EXPECT_TRUE(rig.plan.Unverified());
+    EXPECT_EQ(rig.WakeAt() - rig.now, 10000);
+    rig.checkPasses = true;
+    rig.now += 10000;
+    rig.Run();
+    EXPECT_FALSE(rig.plan.Unverified());
+    rig.checkPasses = false;
+    for (int renewal = 1; renewal <= 3; ++renewal) {
+        rig.now = rig.WakeAt();
+        rig.Run();
+    }
+    EXPECT_TRUE(rig.plan.Unverified());
+    rig.checkPasses = true;
+    rig.now = rig.WakeAt();
+    rig.Run();
+    const std::vector<std::string> expected = {
+        "@0 check",
+        "@10000 check",
+        "@10000 HSET adsl pc1 1.1.1.1:8080",
+        "@10000 SET adsl:pc1 1.1.1.1:8080 EX 30",
+        "@20000 check",
+        "@20000 SET adsl:pc1 1.1.1.1:8080 EX 30",
+        "@30000 check",
+        "@30000 SET adsl:pc1 1.1.1.1:8080 EX 30",
+        "@40000 check",
+        "@40000 HDEL adsl pc1",
+        "@40000 DEL adsl:pc1",
+        "@50000 check",
+        "@50000 HSET adsl pc1 1.1.1.1:8080",
+        "@50000 SET adsl:pc1 1.1.1.1:8080 EX 30",
+    };
+    EXPECT_EQ(rig.sent, expected);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <thread>
 #include <vector>
 
+#include "pool/pool_settings.h"
+
 extern char** environ;
 
 namespace qv::testing {
@@ -245,5 +247,20 @@ class StandInServer {
     std::atomic<int> reads_{0};
     std::thread thread_;
 };
+
+// The pool's settings for node pc1 and a Redis on `port` of this machine.
+inline PoolSettings Settings(std::uint16_t port, std::string password = "", std::string user = "",
+                             std::string host = "127.0.0.1") {
+    PoolSettings settings;
+    settings.state = PoolSettings::State::On;
+    settings.redisHost = std::move(host);
+    settings.redisPort = port;
+    settings.password = std::move(password);
+    settings.user = std::move(user);
+    settings.node = "pc1";
+    settings.proxyPort = 8080;
+    settings.ttlSeconds = 300;
+    return settings;
+}
 
 }  // namespace qv::testing
