@@ -7,8 +7,10 @@ LineWiring::LineWiring(Assistant& assistant, Services& services, Scripting& scri
 
 void LineWiring::Start() {
     listeners_.Add(scripting_.BoardFollower());
-    pool_.Start(listeners_, assistant_.StartUpAddress());
+    s_.proxied = &proxied_;
+    pool_.Start(listeners_, assistant_.StartUpAddress(), assistant_.EchoPages().front());
     if (pool_.On()) {
+        s_.fleet = &pool_.Fleet();
         scripting_.Board().SetPoolFacts([this] {
             PoolStatusWords words = pool_.Words();
             return PoolFacts{std::move(words.state), std::move(words.value)};
@@ -27,6 +29,7 @@ void LineWiring::Start() {
 void LineWiring::Stop() {
     watch_.Stop();
     s_.listeners = nullptr;
+    s_.fleet = nullptr;
     pool_.Stop();
     notify_.Stop();
 }

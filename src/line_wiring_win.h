@@ -1,5 +1,6 @@
 #pragma once
-// Those who follow the line, composed: the line watch, the proxy pool and the notifications,
+// Those who follow the line, composed: the line watch, the proxy pool (with the fleet's
+// records and the check through the node's own proxy) and the notifications,
 // each started only when Config.ini asks for it. Each is wired in its own folder; their
 // threads reach the window's thread only through the inbox.
 #include <windows.h>
@@ -11,6 +12,7 @@
 #include "dialup/line_watch_win.h"
 #include "notify/notify_follower_win.h"
 #include "pool/pool_follower_win.h"
+#include "web/proxied_fetch_win.h"
 
 namespace qv {
 
@@ -32,6 +34,7 @@ class LineWiring {
     Scripting& scripting_;
     Inbox& inbox_;
     LineListenerList listeners_;
+    WinProxiedFetcher proxied_;
     PoolFollower pool_{s_, inbox_};
     NotifyFollower notify_{s_, inbox_};
     LineWatch watch_;

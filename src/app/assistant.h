@@ -23,6 +23,10 @@ enum class NetworkEnvironment : int { RouterOrWireless = 0, DialUpOnline = 1, Of
 inline constexpr const char* kBalloonTitle = "提示";
 inline constexpr int kBalloonMilliseconds = 2000;
 
+// What an echo page shows between its first "[" and the next "]", spaces trimmed: an address
+// when the page answers.
+Text EchoPageAnswer(const Bytes& page);
+
 class Assistant {
   public:
     Assistant(AppState& state, Services& services) : state_(state), s_(services) {}

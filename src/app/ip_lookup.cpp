@@ -9,18 +9,23 @@ constexpr int kAddressPollMilliseconds = 1000;
 
 }  // namespace
 
+Text EchoPageAnswer(const Bytes& page) {
+    return Text(TrimSpaces(TextBetween(BodyText(page), "[", "]")));
+}
+
 // Only an address counts as the page's answer: an error page, HTML or an empty pair of
 // brackets is no answer, and the next page in the list is asked.
 Text Assistant::PublicIpLookup() {
     lastLookupNotAnAddress_ = false;
     for (const Text& page : echoPages_) {
-        const Text between = TextBetween(BodyText(s_.web.HttpFetch(page)), "[", "]");
-        const Text address(TrimSpaces(between));
+        const Bytes body = s_.web.HttpFetch(page);
+        const Text address = EchoPageAnswer(body);
         if (IsIpAddress(address)) {
             lastLookupNotAnAddress_ = false;
             return address;
         }
-        lastLookupNotAnAddress_ = lastLookupNotAnAddress_ || !between.empty();
+        lastLookupNotAnAddress_ =
+            lastLookupNotAnAddress_ || !TextBetween(BodyText(body), "[", "]").empty();
     }
     return Text();
 }

@@ -60,6 +60,20 @@ class PageFetcher {
     virtual Bytes HttpFetch(const Text& url) = 0;
 };
 
+// A page fetched through an HTTP proxy ("host:port"), from any thread: the pool checks its own
+// proxy this way.
+struct ProxiedPage {
+    bool answered = false;  // a status line came back within the limit
+    int status = 0;
+    Bytes body;
+};
+
+class ProxiedFetcher {
+  public:
+    virtual ~ProxiedFetcher() = default;
+    virtual ProxiedPage FetchThrough(const Text& proxy, const Text& url, std::uint32_t limitMs) = 0;
+};
+
 class EventPump {
   public:
     virtual ~EventPump() = default;
@@ -147,6 +161,7 @@ struct Services {
     Bytes programIconFile = {};
     LineListeners* listeners = nullptr;  // none: nobody follows the line
     Fleet* fleet = nullptr;              // none: this node rotates on its own
+    ProxiedFetcher* proxied = nullptr;   // none: no check through a proxy can run
 };
 
 }  // namespace qv

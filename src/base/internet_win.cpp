@@ -1,5 +1,7 @@
 #include "base/internet_win.h"
 
+#include <memory>
+
 #include <utility>
 
 namespace qv {
@@ -34,6 +36,40 @@ void LimitRequest(HINTERNET request, const RequestLimits& limits) {
     for (auto [option, limit] : options) {
         InternetSetOptionA(request, option, &limit, sizeof limit);
     }
+}
+
+WebRequest OpenWebRequest(HINTERNET session, const std::string& url, const char* verb, DWORD flags,
+                          const RequestLimits& limits) {
+    WebRequest web;
+    auto parts = std::make_unique<UrlParts>();
+    if (session == nullptr || !CrackUrl(url, *parts) ||
+        (parts->scheme != INTERNET_SCHEME_HTTP && parts->scheme != INTERNET_SCHEME_HTTPS)) {
+        web.failedCall = "InternetCrackUrlA";
+        return web;
+    }
+    const auto orNull = [](const char* text) { return *text != '\0' ? text : nullptr; };
+    web.connection.reset(InternetConnectA(session, parts->host, parts->port, orNull(parts->user),
+                                          orNull(parts->password), INTERNET_SERVICE_HTTP, 0, 0));
+    if (!web.connection) {
+        web.failedCall = "InternetConnectA";
+        return web;
+    }
+    std::string object = std::string(parts->path) + parts->query;
+    if (object.empty()) {
+        object = "/";
+    }
+    if (parts->scheme == INTERNET_SCHEME_HTTPS) {
+        flags |= INTERNET_FLAG_SECURE;
+    }
+    web.request.reset(HttpOpenRequestA(web.connection.get(), verb, object.c_str(), nullptr, nullptr,
+                                       nullptr, flags, 0));
+    if (!web.request) {
+        web.failedCall = "HttpOpenRequestA";
+        web.connection.reset();
+        return web;
+    }
+    LimitRequest(web.request.get(), limits);
+    return web;
 }
 
 }  // namespace qv

@@ -43,4 +43,16 @@ struct RequestLimits {
 };
 void LimitRequest(HINTERNET request, const RequestLimits& limits);
 
+// A request for an http or https address on a connection of its own: cracked, connected,
+// opened (https adds the secure flag) and limited. On failure the handles are null and
+// `failedCall` names the call that failed (GetLastError tells why; a null session or an
+// address of another scheme fails as InternetCrackUrlA).
+struct WebRequest {
+    InternetHandle connection;
+    InternetHandle request;
+    const char* failedCall = nullptr;
+};
+WebRequest OpenWebRequest(HINTERNET session, const std::string& url, const char* verb, DWORD flags,
+                          const RequestLimits& limits);
+
 }  // namespace qv

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "app/ports.h"
 #include "control/protocol.h"
 
 namespace qv {
@@ -68,7 +69,7 @@ ScriptOutcome QueueFullOutcome(const ScriptCommand& command);
 // holds what keeping the line and the proxy pool report while a command runs.
 
 struct PoolFacts {
-    std::string state = "off";  // "off", "ok", "unreachable"
+    std::string state = "off";  // "off", "ok", "unreachable", "unverified"
     std::string value;
 };
 
@@ -129,7 +130,11 @@ class StatusBoard {
         retryFrom_ = tickCount_();
         retryWait_ = milliseconds;
     }
-    // The facts that are not the last command's: watch, pending retry, pool.
+    void SetWaiting(WaitKind kind) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        waiting_ = kind;
+    }
+    // The facts that are not the last command's: watch, pending retry, pool, a wait.
     void AddLiveFacts(ScriptOutcome& outcome) const {
         std::lock_guard<std::mutex> lock(mutex_);
         AddLiveFactsLocked(outcome);
@@ -144,6 +149,9 @@ class StatusBoard {
             outcome.retryIn =
                 elapsed < *retryWait_ ? static_cast<int>((*retryWait_ - elapsed + 999) / 1000) : 0;
         }
+        outcome.waiting = waiting_ == WaitKind::Slot    ? "slot"
+                          : waiting_ == WaitKind::Drain ? "drain"
+                                                        : "";
         if (poolFacts_) {
             const PoolFacts facts = poolFacts_();
             outcome.pool = facts.state;
@@ -159,6 +167,7 @@ class StatusBoard {
     std::uint32_t retryFrom_ = 0;
     std::optional<std::uint32_t> retryWait_;  // milliseconds after retryFrom_
     std::function<PoolFacts()> poolFacts_;
+    WaitKind waiting_ = WaitKind::None;
 };
 
 // The one rule for a status, however it came: while a command runs or waits, it is answered at

@@ -152,6 +152,7 @@ std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
         json["retry_in"] = outcome.retryIn;
         json["pool"] = outcome.pool;
         json["pool_value"] = outcome.poolValue;
+        json["waiting"] = outcome.waiting;
     }
     // A codec that let invalid UTF-8 through must not make dump() throw.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

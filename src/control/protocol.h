@@ -54,8 +54,9 @@ struct ScriptOutcome {
     bool watch = false;
     std::uint32_t lastError = 0;  // the last failed dial's code, 0 after a good one
     int retryIn = 0;              // seconds until a pending retry
-    std::string pool = "off";     // "off", "ok", "unreachable"
+    std::string pool = "off";     // "off", "ok", "unreachable", "unverified"
     std::string poolValue;        // the value last published
+    std::string waiting;          // "", "slot" (a fleet's rotation slot), "drain"
 };
 
 // "status", "dial", "hangup", "redial".

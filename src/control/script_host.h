@@ -22,6 +22,7 @@ class BoardListener final : public LineListeners {
     void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
         board_.SetRetry(rasError, milliseconds);
     }
+    void OnWaiting(WaitKind kind) override { board_.SetWaiting(kind); }
 
   private:
     StatusBoard& board_;

@@ -2,7 +2,8 @@
 
 #include <wininet.h>
 
-#include <memory>
+#include <cstring>
+#include <string>
 
 #include "base/failure_record_win.h"
 #include "base/internet_win.h"
@@ -17,12 +18,6 @@ constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
                                 INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_UI |
                                 INTERNET_FLAG_NO_AUTO_REDIRECT;
 
-// Only the web's own schemes are posted to.
-bool CrackWebUrl(const std::string& url, UrlParts& parts) {
-    return CrackUrl(url, parts) &&
-           (parts.scheme == INTERNET_SCHEME_HTTP || parts.scheme == INTERNET_SCHEME_HTTPS);
-}
-
 PostResult Failed(const char* call, bool worthRetry) {
     PostResult result;
     result.error = GetLastError();
@@ -31,48 +26,30 @@ PostResult Failed(const char* call, bool worthRetry) {
     return result;
 }
 
-const char* OrNull(const char* text) {
-    return *text != '\0' ? text : nullptr;
-}
-
 }  // namespace
 
 PostResult PostJson(const std::string& url, const std::string& body, DWORD limitMs) {
-    auto parts = std::make_unique<UrlParts>();
-    if (!CrackWebUrl(url, *parts)) {
-        return Failed("InternetCrackUrlA (notification address)", false);
-    }
     InternetHandle session(
         InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
         return Failed("InternetOpenA (notification address)", true);
     }
-    InternetHandle connection(InternetConnectA(session.get(), parts->host, parts->port,
-                                               OrNull(parts->user), OrNull(parts->password),
-                                               INTERNET_SERVICE_HTTP, 0, 0));
-    if (!connection) {
-        return Failed("InternetConnectA (notification address)", true);
+    const WebRequest web =
+        OpenWebRequest(session.get(), url, "POST", kRequestFlags, {limitMs, limitMs, limitMs});
+    if (!web.request) {
+        // An address that does not crack stays wrong; a connection may work next time.
+        const std::string call = std::string(web.failedCall) + " (notification address)";
+        return Failed(call.c_str(), std::strcmp(web.failedCall, "InternetCrackUrlA") != 0);
     }
-    std::string object = std::string(parts->path) + parts->query;
-    if (object.empty()) {
-        object = "/";
-    }
-    const DWORD flags =
-        kRequestFlags | (parts->scheme == INTERNET_SCHEME_HTTPS ? INTERNET_FLAG_SECURE : 0);
-    InternetHandle request(HttpOpenRequestA(connection.get(), "POST", object.c_str(), nullptr,
-                                            nullptr, nullptr, flags, 0));
-    if (!request) {
-        return Failed("HttpOpenRequestA (notification address)", true);
-    }
-    LimitRequest(request.get(), {limitMs, limitMs, limitMs});
-    if (!HttpSendRequestA(request.get(), kHeaders, sizeof kHeaders - 1,
-                          const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
+    HINTERNET request = web.request.get();
+    if (!HttpSendRequestA(request, kHeaders, sizeof kHeaders - 1, const_cast<char*>(body.data()),
+                          static_cast<DWORD>(body.size()))) {
         return Failed("HttpSendRequestA (notification address)", true);
     }
     PostResult result;
     DWORD size = sizeof result.status;
-    if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER,
-                        &result.status, &size, nullptr)) {
+    if (!HttpQueryInfoA(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &result.status,
+                        &size, nullptr)) {
         return Failed("HttpQueryInfoA (notification address)", true);
     }
     result.delivered = result.status >= 200 && result.status < 300;

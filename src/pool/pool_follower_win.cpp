@@ -4,6 +4,7 @@
 
 #include "app/assistant.h"
 #include "base/failure_record_win.h"
+#include "pool/proxy_check.h"
 
 namespace qv {
 namespace {
@@ -16,7 +17,8 @@ Text ComputerName() {
 
 }  // namespace
 
-void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress) {
+void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress,
+                         const Text& echoPage) {
     settings_ = ReadPoolSettings(s_.profile, ComputerName());
     if (settings_.state == PoolSettings::State::Invalid) {
         s_.tray.BalloonTip(kBalloonTitle, settings_.problem, IconKind::Warning,
@@ -26,10 +28,20 @@ void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress
     if (settings_.state != PoolSettings::State::On) {
         return;
     }
-    publisher_ = std::make_unique<PoolPublisher>(settings_, [this](PoolHealth health) {
-        inbox_.Post([this, health = std::move(health)] { ShowHealth(health); });
-    });
-    listener_ = std::make_unique<PoolListener>(settings_, *publisher_);
+    PoolPublisher::AddressCheck check;
+    if (settings_.check && s_.proxied != nullptr) {
+        check = [this, echoPage](const PoolTarget& target) {
+            return AddressWorksThroughProxy(*s_.proxied, settings_, echoPage, target.address);
+        };
+    }
+    publisher_ = std::make_unique<PoolPublisher>(
+        settings_,
+        [this](PoolHealth health) {
+            inbox_.Post([this, health = std::move(health)] { ShowHealth(health); });
+        },
+        std::move(check));
+    fleet_ = std::make_unique<PoolFleet>(settings_, *publisher_);
+    listener_ = std::make_unique<PoolListener>(settings_, *publisher_, *fleet_);
     listeners.Add(*listener_);
     if (!startUpAddress.empty() && s_.dialup.IsConnected()) {
         LineEvent event;
@@ -40,10 +52,23 @@ void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress
 
 PoolStatusWords PoolFollower::Words() const {
     const PoolSnapshot snapshot = publisher_->Snapshot();
-    return {snapshot.state == PoolSnapshot::State::Ok ? "ok" : "unreachable", snapshot.published};
+    const char* state = snapshot.state == PoolSnapshot::State::Ok           ? "ok"
+                        : snapshot.state == PoolSnapshot::State::Unverified ? "unverified"
+                                                                            : "unreachable";
+    return {state, snapshot.published};
 }
 
 void PoolFollower::ShowHealth(const PoolHealth& health) {
+    if (health.state == PoolHealth::State::Unverified ||
+        health.state == PoolHealth::State::Verified) {
+        const bool passed = health.state == PoolHealth::State::Verified;
+        RecordShown("proxy pool", passed ? "check passed" : "check failed");
+        s_.tray.BalloonTip(kBalloonTitle,
+                           passed ? Text("代理检查已通过，地址已发布")
+                                  : Text("代理检查未通过：经本机代理看不到当前IP，暂不发布"),
+                           passed ? IconKind::Info : IconKind::Warning, kBalloonMilliseconds, true);
+        return;
+    }
     const bool ok = health.state == PoolHealth::State::Ok;
     // The recovery is recorded too: a developer sees how long the failure lasted.
     RecordFailure(ok ? "proxy pool: Redis (answering again)" : "proxy pool: Redis",

@@ -1,13 +1,15 @@
 #pragma once
 // The proxy pool as it follows the line in the program: [代理池] read once, the publisher and
-// its listener, a balloon when Redis fails and when it answers again, the address of a line
-// that is up at start-up, and the words a status shows for the pool.
+// its listener, the fleet's records, the check through the node's own proxy, a balloon when
+// Redis fails and when it answers again (and when a check fails and passes), the address of a
+// line that is up at start-up, and the words a status shows for the pool.
 #include <memory>
 #include <string>
 
 #include "app/line_listener_list.h"
 #include "app/ports.h"
 #include "base/inbox.h"
+#include "pool/pool_fleet.h"
 #include "pool/pool_listener.h"
 #include "pool/pool_publisher.h"
 #include "pool/pool_settings.h"
@@ -15,7 +17,7 @@
 namespace qv {
 
 struct PoolStatusWords {
-    std::string state;  // "ok" or "unreachable"
+    std::string state;  // "ok", "unreachable" or "unverified"
     std::string value;  // what Redis last confirmed
 };
 
@@ -27,9 +29,12 @@ class PoolFollower {
 
     // After the window's start-up. `startUpAddress` is what the start-up's lookup showed: a
     // line that is up already gets it published at once, without a lookup of its own. An
-    // invalid section says why in a balloon and starts nothing.
-    void Start(LineListenerList& listeners, const Text& startUpAddress);
+    // invalid section says why in a balloon and starts nothing. `echoPage` is what the check
+    // through the proxy fetches.
+    void Start(LineListenerList& listeners, const Text& startUpAddress, const Text& echoPage);
     bool On() const { return publisher_ != nullptr; }
+    // Only while On: the records the assistant's redials consult.
+    qv::Fleet& Fleet() { return *fleet_; }
     // Only while On.
     PoolStatusWords Words() const;
     // At the program's end: the field stays while the line does; the key expires on its own.
@@ -42,6 +47,7 @@ class PoolFollower {
     Inbox& inbox_;
     PoolSettings settings_;
     std::unique_ptr<PoolPublisher> publisher_;
+    std::unique_ptr<PoolFleet> fleet_;
     std::unique_ptr<PoolListener> listener_;
 };
 

@@ -20,6 +20,9 @@ namespace {
 constexpr const char* kMainWindowClass = "QuorvaneMainWindow";
 constexpr UINT kAnswerMs = 500;  // how long a message to the program may take to answer
 
+// A test that hangs is ended from outside: what it printed so far must have reached the log.
+const int kUnbufferedOutput = std::setvbuf(stdout, nullptr, _IONBF, 0);
+
 bool FileExists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
