@@ -35,9 +35,12 @@ const char* const kRememberScript =
 
 namespace {
 
-bool RepliedOne(const std::optional<std::vector<resp::Reply>>& replies) {
-    return replies && replies->size() == 1 && replies->front().type == resp::Reply::Type::Integer &&
-           replies->front().integer == 1;
+// The one integer a script replied; nullopt without an answer or with an error.
+std::optional<std::int64_t> IntegerReply(const std::optional<std::vector<resp::Reply>>& replies) {
+    if (!replies || replies->size() != 1 || replies->front().type != resp::Reply::Type::Integer) {
+        return std::nullopt;
+    }
+    return replies->front().integer;
 }
 
 }  // namespace
@@ -50,10 +53,8 @@ Fleet::Slot PoolFleet::TakeRotationSlot() {
         publisher_.Ask({{"EVAL", kTakeSlotScript, "1", RotatingKey(), settings_.node,
                          std::to_string(settings_.rotating), std::to_string(kLeaseMs)}},
                        kAnswerWaitMs);
-    if (!replies || replies->size() != 1 || replies->front().type != resp::Reply::Type::Integer) {
-        return Slot::NoAnswer;
-    }
-    return replies->front().integer == 1 ? Slot::Taken : Slot::Full;
+    const auto taken = IntegerReply(replies);
+    return !taken ? Slot::NoAnswer : *taken == 1 ? Slot::Taken : Slot::Full;
 }
 
 void PoolFleet::ReleaseRotationSlot() {
@@ -67,8 +68,9 @@ bool PoolFleet::SeenLately(const Text& ip) {
     if (settings_.seenMinutes <= 0 || !member) {
         return false;
     }
-    return RepliedOne(publisher_.Ask(
-        {{"EVAL", kSeenScript, "1", SeenKey(), *member, SeenSeconds()}}, kAnswerWaitMs));
+    return IntegerReply(publisher_.Ask(
+               {{"EVAL", kSeenScript, "1", SeenKey(), *member, SeenSeconds()}}, kAnswerWaitMs)) ==
+           1;
 }
 
 void PoolFleet::Remember(const std::string& ip) {

@@ -200,12 +200,10 @@ void PoolPublisher::Work(std::unique_lock<std::mutex>& lock) {
         CarryCheck(step, lock);
         return;
     }
-    if (step.action == PlanStep::Action::Wait && (question_ || !told_.empty())) {
-        CarryRequest(lock);
-        return;
-    }
     if (step.action == PlanStep::Action::Wait) {
-        if (step.wakeAt == PublishPlan::kNever) {
+        if (question_ || !told_.empty()) {
+            CarryRequest(lock);
+        } else if (step.wakeAt == PublishPlan::kNever) {
             wake_.wait(lock);
         } else {
             wake_.wait_until(lock, Clock::time_point(std::chrono::milliseconds(step.wakeAt)));
@@ -248,7 +246,6 @@ void PoolPublisher::CarryRequest(std::unique_lock<std::mutex>& lock) {
         told_.pop_front();
     }
     const bool wasOpen = plan_.IsConnected();
-    ++attemptsStarted_;
     lock.unlock();
     LinkResult result = wasOpen ? LinkResult{} : link_->Connect();
     std::vector<resp::Reply> replies;
