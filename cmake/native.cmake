@@ -56,3 +56,8 @@ add_test(NAME Utf8SourcesHoldNoChineseLiterals
          COMMAND Python3::Interpreter scripts/gbk_literals.py --utf8-files cmake/windows.cmake
                  cmake/native.cmake
          WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
+
+# The fleet simulation (scripts/bench-fleet.sh): a benchmark, never run by the tests.
+add_executable(fleet_sim EXCLUDE_FROM_ALL bench/fleet_sim.cpp)
+target_include_directories(fleet_sim PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+target_link_libraries(fleet_sim PRIVATE qv_portable)

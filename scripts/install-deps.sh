@@ -10,7 +10,7 @@ packages=(
     libboost1.74-dev nlohmann-json3-dev          # header-only: HTTP control (Beast), JSON
     wine wine64                      # wine, wineboot, wineserver, winepath and the 64-bit loader
     xvfb x11-utils xdotool imagemagick fonts-wqy-microhei locales       # display, input, fonts
-    redis-server redis-tools tinyproxy                        # proxy-pool tests: Redis, a proxy
+    redis-server redis-tools tinyproxy procps        # proxy-pool tests: Redis, a proxy, pkill
 )
 if [ "${1:-}" = --list ]; then
     printf '%s\n' "${packages[@]}"

@@ -72,6 +72,9 @@ class ProxiedFetcher {
   public:
     virtual ~ProxiedFetcher() = default;
     virtual ProxiedPage FetchThrough(const Text& proxy, const Text& url, std::uint32_t limitMs) = 0;
+    // At the program's end: a fetch under way returns unanswered at once, and so does every
+    // later one; the program never waits out a silent proxy.
+    virtual void EndAll() = 0;
 };
 
 class EventPump {

@@ -79,6 +79,9 @@ void PoolFollower::ShowHealth(const PoolHealth& health) {
 }
 
 void PoolFollower::Stop() {
+    if (s_.proxied != nullptr) {
+        s_.proxied->EndAll();  // a check under way must not hold the worker, nor the program
+    }
     if (publisher_) {
         publisher_->StopLeavingField();
     }

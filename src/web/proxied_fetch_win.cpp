@@ -4,6 +4,8 @@
 
 #include <wininet.h>
 
+#include <thread>
+
 #include "base/failure_record_win.h"
 #include "base/internet_win.h"
 
@@ -19,10 +21,7 @@ constexpr std::size_t kMostBodyBytes = 64 * 1024;
 // Loopback addresses go through the proxy too: the system would bypass it for them.
 constexpr char kNoBypass[] = "<-loopback>";
 
-}  // namespace
-
-ProxiedPage WinProxiedFetcher::FetchThrough(const Text& proxy, const Text& url,
-                                            std::uint32_t limitMs) {
+ProxiedPage FetchNow(const Text& proxy, const Text& url, std::uint32_t limitMs) {
     ProxiedPage page;
     InternetHandle session(
         InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), kNoBypass, 0));
@@ -54,6 +53,36 @@ ProxiedPage WinProxiedFetcher::FetchThrough(const Text& proxy, const Text& url,
         page.body.insert(page.body.end(), block, block + received);
     }
     return page;
+}
+
+}  // namespace
+
+ProxiedPage WinProxiedFetcher::FetchThrough(const Text& proxy, const Text& url,
+                                            std::uint32_t limitMs) {
+    struct Result {
+        bool done = false;
+        ProxiedPage page;
+    };
+    auto result = std::make_shared<Result>();
+    std::unique_lock lock(waits_->mutex);
+    if (waits_->ended) {
+        return {};
+    }
+    std::thread([waits = waits_, result, proxy, url, limitMs] {
+        ProxiedPage page = FetchNow(proxy, url, limitMs);
+        const std::lock_guard done(waits->mutex);
+        result->page = std::move(page);
+        result->done = true;
+        waits->changed.notify_all();
+    }).detach();
+    waits_->changed.wait(lock, [&] { return result->done || waits_->ended; });
+    return result->done ? std::move(result->page) : ProxiedPage{};
+}
+
+void WinProxiedFetcher::EndAll() {
+    const std::lock_guard lock(waits_->mutex);
+    waits_->ended = true;
+    waits_->changed.notify_all();
 }
 
 }  // namespace qv

@@ -74,7 +74,8 @@ TEST_F(FleetE2eTest, AnAddressAnotherNodeHadLatelyIsNotNewForUntilNew) {
     EXPECT_NE(redis.Ask({"ZSCORE", "adsl:seen", "203.0.113.13"}), "(nil)") << "remembered";
 }
 
-// Last in the file: tinyproxy is ended only by its time limit.
+// Last in the file: under Wine, no simulated ISP starts in this process after a case that has
+// started tinyproxy (the cause is not found yet).
 TEST_F(FleetE2eTest, NothingIsPublishedUntilTheAddressIsSeenThroughTheNodesOwnProxy) {
     if (!Tinyproxy::Installed()) {
         GTEST_SKIP() << "tinyproxy is not installed";

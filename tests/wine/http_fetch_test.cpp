@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "web/http_fetch_win.h"
+#include "web/proxied_fetch_win.h"
 #include "web/read_sizing.h"
 
 namespace qv::testing {
@@ -145,6 +148,32 @@ TEST_F(HttpFetchTest, APageThatNeverAnswersGivesUpWithinTenSeconds) {
     const ULONGLONG start = GetTickCount64();
     EXPECT_TRUE(HttpFetch(server.Url("/ic.asp")).empty());
     EXPECT_LT(GetTickCount64() - start, 11000u);
+}
+
+// The check through a proxy asks the proxy, for the page's whole address, loopback or not;
+// at the program's end a silent proxy holds nobody.
+TEST_F(HttpFetchTest, AProxiedFetchAsksTheProxyAndEndsWithTheProgram) {
+    server.SetAnswer(LocalHttpServer::Always(LocalHttpServer::Reply("203 OK", "[61.1.1.1]", 10)));
+    WinProxiedFetcher fetcher;
+    const std::string proxy = server.Url("").substr(7);
+    const ProxiedPage page = fetcher.FetchThrough(proxy, "http://127.0.0.1:9/ic.asp", 5000);
+    EXPECT_TRUE(page.answered);
+    EXPECT_EQ(page.status, 203);
+    EXPECT_EQ(Text(page.body), "[61.1.1.1]");
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(FirstLine(server.Requests()[0]), "GET http://127.0.0.1:9/ic.asp HTTP/1.1");
+
+    server.SetAnswer([this](SOCKET, const std::string&) { server.HoldUntilStopped(); });
+    ProxiedPage held;
+    held.answered = true;
+    const ULONGLONG start = GetTickCount64();
+    std::thread check([&] { held = fetcher.FetchThrough(proxy, "http://127.0.0.1:9/", 10000); });
+    Sleep(300);
+    fetcher.EndAll();
+    check.join();
+    EXPECT_FALSE(held.answered);
+    EXPECT_LT(GetTickCount64() - start, 2000u);
+    EXPECT_FALSE(fetcher.FetchThrough(proxy, "http://127.0.0.1:9/", 10000).answered);
 }
 
 TEST_F(HttpFetchTest, EmptyUrlTouchesNothing) {

@@ -176,18 +176,15 @@ class Tinyproxy {
     bool Start() {
         const std::string text = "Port " + std::to_string(port_) +
                                  "\nListen 127.0.0.1\nAllow 127.0.0.1\nTimeout 10\n"
-                                 "LogLevel Critical\nMaxClients 20\nPidFile \"" +
-                                 Path(".pid") + "\"\n";
-        std::ofstream("Z:" + Path(".conf"), std::ios::binary) << text;
-        return StartUnixProgram("/usr/bin/timeout 120 /usr/bin/tinyproxy -d -c " + Path(".conf")) &&
+                                 "LogLevel Critical\nMaxClients 20\n";
+        std::ofstream("Z:" + Config(), std::ios::binary) << text;
+        return StartUnixProgram("/usr/bin/timeout 120 " + CommandLine()) &&
                testing::WaitUntil([this] { return Answers(); }, 10000);
     }
-    // By the process id it wrote: a kill by name could meet the Wine process that started it.
+    // By its whole command line from its start: in the foreground tinyproxy writes no process
+    // id, and a kill by name could meet the Wine process that started it.
     void Stop() {
-        std::string pid;
-        std::ifstream("Z:" + Path(".pid")) >> pid;
-        if (!pid.empty() && pid.find_first_not_of("0123456789") == std::string::npos &&
-            StartUnixProgram("/bin/kill " + pid)) {
+        if (StartUnixProgram("/usr/bin/pkill -f \"^" + CommandLine() + "$\"")) {
             testing::WaitUntil([this] { return !Answers(); }, 10000);
         }
     }
@@ -201,9 +198,10 @@ class Tinyproxy {
         closesocket(s);
         return true;
     }
-    std::string Path(const char* extension) const {
-        return "/tmp/qv-e2e-tinyproxy-" + std::to_string(port_) + extension;
+    std::string Config() const {
+        return "/tmp/qv-e2e-tinyproxy-" + std::to_string(port_) + ".conf";
     }
+    std::string CommandLine() const { return "/usr/bin/tinyproxy -d -c " + Config(); }
     std::uint16_t port_;
 };
 
