@@ -11,6 +11,7 @@
 
 #include "base/failure_record_win.h"
 #include "base/system_handles_win.h"
+#include "control/autostart_win.h"
 #include "control/instance_win.h"
 #include "control/protocol.h"
 #include "control/text_codec_win.h"
@@ -380,6 +381,14 @@ int UsageError(const std::string& error) {
 }
 
 int RunClient(const std::vector<std::string>& arguments) {
+    if (const auto autostart = ParseAutostartArgs(arguments)) {
+        if (!autostart->action) {
+            return UsageError(autostart->error);
+        }
+        const AutostartAnswer answer = RunAutostart(*autostart->action);
+        WriteOutputLine(answer.json);
+        return answer.exitCode;
+    }
     const ParsedArgs parsed = ParseClientArgs(arguments);
     if (!parsed.args) {
         return UsageError(parsed.error);

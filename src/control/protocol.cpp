@@ -118,10 +118,39 @@ std::vector<std::string> CommandArguments(const ScriptCommand& command) {
 const char* const kClientUsage =
     "usage: Quorvane.exe /status | /dial | /hangup | /redial [/until-new [/tries N]]\n"
     "                    [/timeout S]\n"
+    "       Quorvane.exe /autostart on | off | status\n"
     "  Runs the command in the running Quorvane (starting one when none runs) and prints\n"
     "  one JSON line. /until-new redials until the public IP differs from the one before,\n"
     "  at most N tries (default 5, up to 100). /timeout: seconds to wait (default 300).\n"
-    "  Exit code: 0 done, 1 failed or refused, 2 usage error, 3 no Quorvane reached.\n";
+    "  Exit code: 0 done, 1 failed or refused, 2 usage error, 3 no Quorvane reached.\n"
+    "  /autostart: start this Quorvane.exe when you log on to Windows (on), no more (off),\n"
+    "  or tell which (status).\n";
+
+std::optional<AutostartRequest> ParseAutostartArgs(const std::vector<std::string>& arguments) {
+    if (arguments.empty() || OptionName(arguments[0]) != "autostart") {
+        return std::nullopt;
+    }
+    const std::string action = arguments.size() == 2 ? AsciiLower(arguments[1]) : "";
+    if (action == "on" || action == "off" || action == "status") {
+        return AutostartRequest{action == "on"    ? AutostartAction::On
+                                : action == "off" ? AutostartAction::Off
+                                                  : AutostartAction::Status,
+                                ""};
+    }
+    return AutostartRequest{std::nullopt, "/autostart needs one of on, off, status"};
+}
+
+std::string AutostartJson(bool enabled, const std::string& pathUtf8, const std::string& error) {
+    nlohmann::ordered_json json;
+    json["ok"] = error.empty();
+    if (error.empty()) {
+        json["autostart"] = enabled;
+        json["path"] = pathUtf8;
+    } else {
+        json["error"] = error;
+    }
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+}
 
 LaunchKind ClassifyArguments(const std::vector<std::string>& arguments) {
     const bool anySwitch =

@@ -90,6 +90,18 @@ std::vector<std::string> CommandArguments(const ScriptCommand& command);
 
 extern const char* const kClientUsage;
 
+// `/autostart on|off|status`: starting with Windows, handled by the start that was asked,
+// never handed to the running program.
+enum class AutostartAction { On, Off, Status };
+struct AutostartRequest {
+    std::optional<AutostartAction> action;
+    std::string error;  // a usage error, when `action` is empty
+};
+// nullopt when the arguments do not ask for /autostart.
+std::optional<AutostartRequest> ParseAutostartArgs(const std::vector<std::string>& arguments);
+// {"ok":true,"autostart":<enabled>,"path":"<exe>"}, or {"ok":false,"error":...} with one.
+std::string AutostartJson(bool enabled, const std::string& pathUtf8, const std::string& error = "");
+
 // What a start of Quorvane.exe is for, from its arguments: the window, or a script's call.
 // Only switches make a call: a file dropped on the program, "open with" or a shortcut's
 // extra path opens the window as a plain start does.

@@ -73,6 +73,32 @@ class CommandLineE2eTest : public E2eTest {
     }
 };
 
+// The one registry value, read back here as Windows' logon reads it.
+TEST_F(CommandLineE2eTest, AutostartWritesReportsAndRemovesOneRunValue) {
+    const auto runValue = [] {
+        char value[1024] = {};
+        DWORD size = sizeof value;
+        return RegGetValueA(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+                            "Quorvane", RRF_RT_REG_SZ, nullptr, value, &size) == ERROR_SUCCESS
+                   ? std::string(value)
+                   : std::string("(none)");
+    };
+    const std::string exe = folder.Path() + "\\Quorvane.exe";
+    ClientRun run = Call("/autostart on");
+    EXPECT_EQ(run.exitCode, 0u) << run.output;
+    EXPECT_EQ(JsonField(run.output, "autostart"), "true") << run.output;
+    EXPECT_EQ(runValue(), "\"" + exe + "\"");
+    run = Call("/autostart status");
+    EXPECT_EQ(JsonField(run.output, "path"), exe) << run.output;
+    EXPECT_EQ(JsonField(run.output, "autostart"), "true");
+    run = Call("/autostart off");
+    EXPECT_EQ(JsonField(run.output, "autostart"), "false") << run.output;
+    EXPECT_EQ(runValue(), "(none)");
+    EXPECT_EQ(Call("/autostart off").exitCode, 0u) << "nothing to remove is no failure";
+    EXPECT_EQ(Call("/autostart maybe").exitCode, 2u);
+    EXPECT_EQ(FindWindowA("QuorvaneMainWindow", nullptr), nullptr) << "no program was started";
+}
+
 TEST_F(CommandLineE2eTest, ACallerWhoseProgramIsKilledEndsAtOnce) {
     sim::SetDelays(30000, 0);
     StartProgram();

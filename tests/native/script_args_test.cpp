@@ -68,5 +68,19 @@ TEST(ScriptArgsTest, UsageErrorsAreRefused) {
     }
 }
 
+// /autostart is its own call, answered by the start that was asked.
+TEST(ScriptArgsTest, AutostartTakesOneActionAndAnswersInJson) {
+    EXPECT_FALSE(ParseAutostartArgs({"/status"}).has_value());
+    EXPECT_EQ(ParseAutostartArgs({"--AutoStart", "OFF"})->action, AutostartAction::Off);
+    EXPECT_EQ(ParseAutostartArgs({"/autostart", "status"})->action, AutostartAction::Status);
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"/autostart"}, {"/autostart", "yes"}, {"/autostart", "on", "off"}}) {
+        EXPECT_FALSE(ParseAutostartArgs(args)->action.has_value()) << args.size();
+    }
+    EXPECT_EQ(AutostartJson(true, "C:\\q\\Quorvane.exe"),
+              R"({"ok":true,"autostart":true,"path":"C:\\q\\Quorvane.exe"})");
+    EXPECT_EQ(AutostartJson(false, "x", "no"), R"({"ok":false,"error":"no"})");
+}
+
 }  // namespace
 }  // namespace qv
