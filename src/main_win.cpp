@@ -79,7 +79,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     qv::FormWindow form([&scripting](qv::Handler h, std::intptr_t a, std::intptr_t b) {
         return scripting ? scripting->Raise(h, a, b) : 0;
     });
-    qv::WinTray tray(qv::TheTrayState());
+    // Read before any balloon could show: 提示 decides which do.
+    const qv::UnattendedSettings unattended = qv::ReadUnattendedSettings(profile);
+    qv::WinTray shell(qv::TheTrayState());
+    qv::BalloonFilter tray(shell, unattended.balloons);
     qv::RasService dialup;
     qv::WinPageFetcher web;
     qv::WinEventPump pump(form);
@@ -99,11 +102,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     scripting = &scripts;
 
     std::unique_ptr<qv::LineWiring> line;
-    if (form.Load(instance)) {
+    if (form.Load(instance, unattended.startMinimised ? SW_SHOWMINNOACTIVE : SW_SHOWNORMAL)) {
         line = std::make_unique<qv::LineWiring>(app, services, scripts, inbox);
         RunningLineWiring() = line.get();
         line->Start();
         qv::WakeThroughWindow(inbox, form.MainWindow());
+        // In the message loop, once the line's followers listen: a dial there is published.
+        inbox.Post([&scripts, unattended] { scripts.StartUnattended(unattended); });
         scripts.StartRemoteControl();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {

@@ -14,6 +14,7 @@
 #include "app/form_vocabulary.h"
 #include "app/keep_line.h"
 #include "app/ports.h"
+#include "app/unattended.h"
 #include "base/text.h"
 
 namespace qv {
@@ -56,6 +57,10 @@ class Assistant {
     // Timed and hotkey redial.
     void ToggleTimedRedial();
     void TimedRedialTick();
+    // Whether the timed redial runs (按钮_定时 reads 停止定时).
+    bool TimingOn();
+    // What 无人值守 asks of a start: a dial when no line is up, the timer.
+    void StartUnattended(const UnattendedSettings& settings);
     void ToggleHotkey();
     void ApplyHotkeyChoice();
     void HotkeyFeedback(std::int32_t hotkeyId, std::int32_t unused);

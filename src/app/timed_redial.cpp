@@ -15,6 +15,10 @@ constexpr Unit kCommandButtons[] = {Unit::按钮_拔号, Unit::按钮_断线, Un
 
 }  // namespace
 
+bool Assistant::TimingOn() {
+    return s_.units.ReadText(Unit::按钮_定时, prop::kCaption) == kStopCaption;
+}
+
 void Assistant::ToggleTimedRedial() {
     if (s_.units.ReadText(Unit::按钮_定时, prop::kCaption) == kStartCaption) {
         s_.units.WriteText(Unit::按钮_定时, prop::kCaption, kStopCaption);
@@ -39,8 +43,7 @@ void Assistant::ToggleTimedRedial() {
 // wait is drawn afresh, so that nodes started together drift apart.
 void Assistant::TimedRedialTick() {
     RedialCommand({.automatic = true});
-    if (fleet_.jitterPercent > 0 && timedIntervalMs_ > 0 &&
-        s_.units.ReadText(Unit::按钮_定时, prop::kCaption) == kStopCaption) {
+    if (fleet_.jitterPercent > 0 && timedIntervalMs_ > 0 && TimingOn()) {
         ArmTimer();
     }
 }

@@ -18,6 +18,12 @@ void ScriptHost::LineDown() {
     assistant_.LineDown();
 }
 
+void ScriptHost::StartUnattended(const UnattendedSettings& settings) {
+    queue_.EnterHandler();
+    ScopeGuard leave([this] { queue_.LeaveHandler(); });
+    assistant_.StartUnattended(settings);
+}
+
 void ScriptHost::RunNext() {
     std::optional<ScriptJob> job = queue_.BeginNext();
     if (!job) {

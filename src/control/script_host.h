@@ -39,6 +39,8 @@ class ScriptHost {
 
     // The line watch saw the line go down; like a handler, it holds scripted commands back.
     void LineDown();
+    // What 无人值守 asks of a start, held like a handler too.
+    void StartUnattended(const UnattendedSettings& settings);
 
     // Runs the next queued command when none runs; called when the queue wakes the thread.
     void RunNext();

@@ -47,6 +47,7 @@ class Scripting {
 
     // The line watch saw the line go down: handled like an event, so scripts wait for it.
     void LineDown() { host_.LineDown(); }
+    void StartUnattended(const UnattendedSettings& settings) { host_.StartUnattended(settings); }
 
     // What a status tells beyond the last command: the watch, a pending retry, the pool.
     StatusBoard& Board() { return board_; }

@@ -33,7 +33,7 @@ FormWindow* FormWindow::FromWindow(HWND window) {
     return window ? static_cast<FormWindow*>(GetPropA(window, kFormProperty)) : nullptr;
 }
 
-bool FormWindow::Load(HINSTANCE instance) {
+bool FormWindow::Load(HINSTANCE instance, int showCommand) {
     if (!RegisterMainWindowClass(instance)) {
         return false;
     }
@@ -60,7 +60,7 @@ bool FormWindow::Load(HINSTANCE instance) {
     // its empty texts: the start-up handler may wait seconds on the echo page, and a window
     // left to the message loop shows an empty frame (or the system's "not responding" ghost)
     // all that time.
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
     Raise(Unit::窗口, event::kCreated);
     return true;

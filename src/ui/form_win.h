@@ -29,9 +29,9 @@ class FormWindow final : public Units {
     FormWindow(const FormWindow&) = delete;
     FormWindow& operator=(const FormWindow&) = delete;
 
-    // Creates the window (centred) and every unit in form order, then raises the created
-    // event. Returns false when the window could not be made.
-    bool Load(HINSTANCE instance);
+    // Creates the window (centred) and every unit in form order, shows it as `showCommand`
+    // says, then raises the created event. Returns false when the window could not be made.
+    bool Load(HINSTANCE instance, int showCommand = SW_SHOWNORMAL);
 
     HWND MainWindow() const { return hwnd_; }
     UnitControl* FindControl(Unit unit) const;

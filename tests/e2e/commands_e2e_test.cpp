@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "dialup/ras_records.h"
+#include "e2e/support/balloon_log.h"
 #include "e2e/support/e2e_driver.h"
 #include "sim_control.h"
 #include "wine/support/screen_pixels.h"
@@ -226,6 +227,19 @@ TEST_F(CommandsE2eTest, StartsAlreadyDialledWithoutWarning) {
     Start("当前状态：网络已连接");
     ExpectStatus("当前状态：网络已连接", "当前IP：203.0.113.90", "之前IP：无信息");
     EXPECT_FALSE(app->FindMessageBox().has_value());
+}
+
+// 无人值守 reaches a start: the line is dialled and then redialled by the timer without a
+// click, the window stays minimised, and 提示=失败 keeps every routine balloon away.
+TEST_F(CommandsE2eTest, AnUnattendedStartDialsAndRedialsByItselfQuietly) {
+    const BalloonLog balloons;
+    StartProgram(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678") +
+                 "[无人值守]\r\n启动拔号=1\r\n定时重拔=2\r\n启动最小化=1\r\n提示=失败\r\n");
+    EXPECT_TRUE(IsIconic(app->MainWindow()));
+    EXPECT_TRUE(
+        testing::WaitUntil([] { return sim::CallCount(sim::RasFunction::Dial) >= 2; }, 20000));
+    EXPECT_EQ(app->Text(Unit::按钮_定时), "停止定时");
+    EXPECT_EQ(balloons.Count(""), 0) << "none of them was a failure";
 }
 
 TEST_F(CommandsE2eTest, SavedSettingsComeBackAfterARestart) {
