@@ -60,6 +60,12 @@ ScriptOutcome QueueFullOutcome(const ScriptCommand& command) {
 
 std::optional<ScriptOutcome> StatusAtOnce(const ScriptCommand& command, const CommandQueue& queue,
                                           const StatusBoard& board) {
+    if (command.verb == ScriptVerb::History) {
+        ScriptOutcome history = board.Status(queue.Busy());
+        history.command = ScriptVerb::History;
+        history.history = board.History();
+        return history;
+    }
     if (command.verb != ScriptVerb::Status || !queue.Busy() || !board.Known()) {
         return std::nullopt;
     }

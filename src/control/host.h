@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/ports.h"
 #include "control/protocol.h"
@@ -130,6 +131,23 @@ class StatusBoard {
         retryFrom_ = tickCount_();
         retryWait_ = milliseconds;
     }
+    // The line kept an address (`ip` not empty) or lost it; `now` in seconds since 1970.
+    void AddressCame(const Text& ip, std::int64_t now) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        EndAddressLocked(now);
+        history_.push_front({ip, now, 0});
+        if (history_.size() > kHistoryLength) {
+            history_.pop_back();
+        }
+    }
+    void AddressWent(std::int64_t now) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        EndAddressLocked(now);
+    }
+    std::vector<HistoryEntry> History() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return {history_.begin(), history_.end()};
+    }
     void SetWaiting(WaitKind kind) {
         std::lock_guard<std::mutex> lock(mutex_);
         waiting_ = kind;
@@ -140,7 +158,14 @@ class StatusBoard {
         AddLiveFactsLocked(outcome);
     }
 
+    static constexpr std::size_t kHistoryLength = 50;
+
   private:
+    void EndAddressLocked(std::int64_t now) {
+        if (!history_.empty() && history_.front().went == 0) {
+            history_.front().went = now;
+        }
+    }
     void AddLiveFactsLocked(ScriptOutcome& outcome) const {
         outcome.watch = watch_;
         outcome.retryIn = 0;
@@ -168,11 +193,12 @@ class StatusBoard {
     std::optional<std::uint32_t> retryWait_;  // milliseconds after retryFrom_
     std::function<PoolFacts()> poolFacts_;
     WaitKind waiting_ = WaitKind::None;
+    std::deque<HistoryEntry> history_;  // newest first
 };
 
 // The one rule for a status, however it came: while a command runs or waits, it is answered at
 // once from the last known state; otherwise (or before anything is known, during the start-up)
-// it waits its turn and is answered fresh.
+// it waits its turn and is answered fresh. A history is always answered at once.
 std::optional<ScriptOutcome> StatusAtOnce(const ScriptCommand& command, const CommandQueue& queue,
                                           const StatusBoard& board);
 

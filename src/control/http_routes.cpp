@@ -15,9 +15,8 @@ struct Endpoint {
 };
 
 constexpr Endpoint kEndpoints[] = {
-    {"/status", "GET", ScriptVerb::Status},
-    {"/dial", "POST", ScriptVerb::Dial},
-    {"/hangup", "POST", ScriptVerb::HangUp},
+    {"/status", "GET", ScriptVerb::Status},  {"/history", "GET", ScriptVerb::History},
+    {"/dial", "POST", ScriptVerb::Dial},     {"/hangup", "POST", ScriptVerb::HangUp},
     {"/redial", "POST", ScriptVerb::Redial},
 };
 

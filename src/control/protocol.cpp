@@ -7,6 +7,7 @@
 #include "app/keep_line.h"
 #include "base/number_text.h"
 #include "base/text.h"
+#include "base/time_text.h"
 
 namespace qv {
 
@@ -29,8 +30,8 @@ std::optional<std::string> OptionName(const std::string& argument) {
 }  // namespace
 
 std::optional<ScriptVerb> VerbNamed(std::string_view name) {
-    for (ScriptVerb verb :
-         {ScriptVerb::Status, ScriptVerb::Dial, ScriptVerb::HangUp, ScriptVerb::Redial}) {
+    for (ScriptVerb verb : {ScriptVerb::Status, ScriptVerb::Dial, ScriptVerb::HangUp,
+                            ScriptVerb::Redial, ScriptVerb::History}) {
         if (name == VerbName(verb)) {
             return verb;
         }
@@ -56,6 +57,8 @@ std::string_view VerbName(ScriptVerb verb) {
             return "hangup";
         case ScriptVerb::Redial:
             return "redial";
+        case ScriptVerb::History:
+            return "history";
     }
     return "status";
 }
@@ -116,12 +119,13 @@ std::vector<std::string> CommandArguments(const ScriptCommand& command) {
 }
 
 const char* const kClientUsage =
-    "usage: Quorvane.exe /status | /dial | /hangup | /redial [/until-new [/tries N]]\n"
+    "usage: Quorvane.exe /status | /history | /dial | /hangup | /redial [/until-new [/tries N]]\n"
     "                    [/timeout S]\n"
     "       Quorvane.exe /autostart on | off | status\n"
     "  Runs the command in the running Quorvane (starting one when none runs) and prints\n"
     "  one JSON line. /until-new redials until the public IP differs from the one before,\n"
     "  at most N tries (default 5, up to 100). /timeout: seconds to wait (default 300).\n"
+    "  /history: the last 50 addresses the line had, newest first.\n"
     "  Exit code: 0 done, 1 failed or refused, 2 usage error, 3 no Quorvane reached.\n"
     "  /autostart: start this Quorvane.exe when you log on to Windows (on), no more (off),\n"
     "  or tell which (status).\n";
@@ -174,7 +178,7 @@ std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
     json["ras_error"] = outcome.rasError;
     json["tries"] = outcome.tries;
     json["seconds"] = std::round(outcome.seconds * 1000.0) / 1000.0;
-    if (outcome.command == ScriptVerb::Status) {
+    if (outcome.command == ScriptVerb::Status || outcome.command == ScriptVerb::History) {
         json["watch"] = outcome.watch;
         json["last_error"] = outcome.lastError;
         json["error_class"] = std::string(DialErrorClassName(ClassifyDialError(outcome.lastError)));
@@ -182,6 +186,18 @@ std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
         json["pool"] = outcome.pool;
         json["pool_value"] = outcome.poolValue;
         json["waiting"] = outcome.waiting;
+    }
+    if (outcome.command == ScriptVerb::History) {
+        nlohmann::ordered_json list = nlohmann::ordered_json::array();
+        for (const HistoryEntry& entry : outcome.history) {
+            nlohmann::ordered_json item;
+            item["ip"] = codec.GbkToUtf8(entry.ip);
+            item["came"] = UtcTimeText(entry.came);
+            item["went"] = entry.went == 0 ? nlohmann::ordered_json()
+                                           : nlohmann::ordered_json(UtcTimeText(entry.went));
+            list.push_back(std::move(item));
+        }
+        json["history"] = std::move(list);
     }
     // A codec that let invalid UTF-8 through must not make dump() throw.
     return json.dump(-1, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

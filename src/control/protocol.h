@@ -23,7 +23,17 @@ class TextCodec {
 
 // A command that a script asks of the running program, and what it gets back.
 
-enum class ScriptVerb : std::uint8_t { Status, Dial, HangUp, Redial };
+// History: the addresses the line had lately, answered at once like a status.
+enum class ScriptVerb : std::uint8_t { Status, Dial, HangUp, Redial, History };
+
+// One address the line had: when it came and when it went (0 while the line keeps it), in
+// seconds since 1970.
+struct HistoryEntry {
+    Text ip;
+    std::int64_t came = 0;
+    std::int64_t went = 0;
+    bool operator==(const HistoryEntry&) const = default;
+};
 
 inline constexpr int kDefaultUntilNewTries = 5;
 inline constexpr int kMaxUntilNewTries = 100;
@@ -52,14 +62,15 @@ struct ScriptOutcome {
 
     // A status also tells how keeping the line goes and what the proxy pool last got.
     bool watch = false;
-    std::uint32_t lastError = 0;  // the last failed dial's code, 0 after a good one
-    int retryIn = 0;              // seconds until a pending retry
-    std::string pool = "off";     // "off", "ok", "unreachable", "unverified"
-    std::string poolValue;        // the value last published
-    std::string waiting;          // "", "slot" (a fleet's rotation slot), "drain"
+    std::uint32_t lastError = 0;        // the last failed dial's code, 0 after a good one
+    int retryIn = 0;                    // seconds until a pending retry
+    std::string pool = "off";           // "off", "ok", "unreachable", "unverified"
+    std::string poolValue;              // the value last published
+    std::string waiting;                // "", "slot" (a fleet's rotation slot), "drain"
+    std::vector<HistoryEntry> history;  // history only: newest first
 };
 
-// "status", "dial", "hangup", "redial".
+// "status", "dial", "hangup", "redial", "history".
 std::string_view VerbName(ScriptVerb verb);
 std::optional<ScriptVerb> VerbNamed(std::string_view name);
 

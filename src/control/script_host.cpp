@@ -50,6 +50,7 @@ void ScriptHost::RunNext() {
 CommandResult ScriptHost::Execute(const ScriptCommand& command) {
     switch (command.verb) {
         case ScriptVerb::Status:
+        case ScriptVerb::History:  // answered from the board, never queued
             break;
         case ScriptVerb::Dial:
             return assistant_.DialCommand({.automatic = true});

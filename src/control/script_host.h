@@ -2,6 +2,9 @@
 // The window thread's side of scripting: every event handler passes through Raise, so the
 // host knows when no command runs; queued scripted commands run then, one at a time, as the
 // buttons would run them, and their outcomes are published for status requests.
+#include <ctime>
+#include <functional>
+
 #include "app/app_state.h"
 #include "app/assistant.h"
 #include "app/ports.h"
@@ -14,10 +17,18 @@ namespace qv {
 // (the line's state and address, a pending retry).
 class BoardListener final : public LineListeners {
   public:
-    explicit BoardListener(StatusBoard& board) : board_(board) {}
+    // `now`: seconds since 1970, for the history.
+    explicit BoardListener(
+        StatusBoard& board, std::function<std::int64_t()> now = [] { return std::time(nullptr); })
+        : board_(board), now_(std::move(now)) {}
     void BeforeHangUp() override {}
     void OnLineEvent(const LineEvent& event) override {
         board_.FollowLine(event.kind == LineEventKind::Connected, event.ip);
+        if (event.kind != LineEventKind::Connected) {
+            board_.AddressWent(now_());
+        } else if (event.kept && !event.ip.empty()) {
+            board_.AddressCame(event.ip, now_());
+        }
     }
     void OnRetryWait(std::uint32_t rasError, std::uint32_t milliseconds) override {
         board_.SetRetry(rasError, milliseconds);
@@ -26,6 +37,7 @@ class BoardListener final : public LineListeners {
 
   private:
     StatusBoard& board_;
+    std::function<std::int64_t()> now_;
 };
 
 class ScriptHost {

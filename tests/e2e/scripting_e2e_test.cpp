@@ -7,6 +7,7 @@
 #include <string>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "e2e/support/e2e_driver.h"
 #include "e2e/support/script_driver.h"
@@ -121,6 +122,13 @@ TEST_F(ScriptingE2eTest, HttpControlAnswersEveryEndpoint) {
     EXPECT_EQ(answer.status, 200) << "the command ran; ok tells the refusal";
     EXPECT_EQ(JsonField(answer.body, "error"), Utf8(u8"当前无拔号连接，无需断线！"));
     EXPECT_FALSE(app->FindMessageBox().has_value());
+    answer = HttpExchange(port, HttpRequest("GET", "/history", kToken));
+    const auto history = nlohmann::json::parse(answer.body, nullptr, false);
+    ASSERT_TRUE(history.contains("history")) << answer.body;
+    EXPECT_EQ(history["history"].size(), 2u) << answer.body;
+    EXPECT_EQ(history["history"][0].value("ip", ""), "203.0.113.12");
+    EXPECT_FALSE(history["history"][0]["went"].is_null()) << "hung up";
+    EXPECT_EQ(JsonField(Call("/history").output, "command"), "history");
 
     // Requests the server refuses (malformed, oversized) are its native cases.
     ASSERT_TRUE(app->Close());

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/time_text.h"
+#include "native/iconv_codec.h"
+
 #include <algorithm>
 #include <stdexcept>
 #include <thread>
@@ -307,6 +310,37 @@ TEST(ScriptHostTest, AStatusTellsTheAddressOfTheLineThatIsUp) {
     EXPECT_EQ(rig.board.Status(true).ip, "");
     EXPECT_FALSE(rig.board.Status(true).connected);
     EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).ip, "");
+}
+
+// The addresses the line kept, newest first, each with when it came and went; a round that a
+// redial dialled away from is none of them. Answered at once, even while a command runs.
+TEST(ScriptHostTest, AHistoryListsTheKeptAddressesAtOnce) {
+    HostRig rig;
+    std::int64_t now = 1765264424;  // 2025-12-09T07:13:44Z
+    BoardListener timed{rig.board, [&] { return now++; }};
+    rig.services.listeners = &timed;
+    rig.units.ints[{Unit::选择框_IP重复, prop::kChecked}] = 1;
+    // The dial's lookup, then each redial round's before and after.
+    rig.web.pages = {"[61.1.1.1]", "[61.1.1.1]", "[61.1.1.1]", "[61.1.1.1]", "[61.2.2.2]"};
+    rig.host.Run({ScriptVerb::Dial});
+    rig.host.Run({ScriptVerb::Redial});  // the first round repeats 61.1.1.1
+    rig.queue.EnterHandler();            // a command runs
+    const auto history = StatusAtOnce({ScriptVerb::History}, rig.queue, rig.board);
+    rig.queue.LeaveHandler();
+    ASSERT_TRUE(history.has_value());
+    EXPECT_EQ(history->history, (std::vector<HistoryEntry>{{"61.2.2.2", now - 1, 0},
+                                                           {"61.1.1.1", 1765264424, 1765264425}}));
+    testing::IconvCodec codec;
+    const std::string json = ResultJson(*history, codec);
+    EXPECT_NE(json.find("\"history\":[{\"ip\":\"61.2.2.2\",\"came\":\"2025-12-09T07:13:4"),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"came\":\"2025-12-09T07:13:44Z\",\"went\":\"2025-12-09T07:13:45Z\""),
+              std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"went\":null"), std::string::npos);
+    EXPECT_EQ(UtcTimeText(951782400), "2000-02-29T00:00:00Z");
+    EXPECT_EQ(UtcTimeText(-5), "1970-01-01T00:00:00Z");
 }
 
 TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {
