@@ -26,16 +26,8 @@ done
 table=$(build/native/fleet_sim "$port" "$nodes" "$seconds" "$limit" "$minutes" | iconv -f GBK -t UTF-8)
 echo "$table"
 
-section=$(printf '<!-- fleet:begin -->\nMeasured with `scripts/bench-fleet.sh` on %s cores, %s, %s\n\n%s\n<!-- fleet:end -->' \
-    "$(nproc)" "redis-server $(redis-server --version | sed -n 's/.*v=\([^ ]*\).*/\1/p')" \
-    "$(date -u +%Y-%m-%d):" "$table")
 doc=docs/benchmarks.md
-grep -q '<!-- fleet:begin -->' "$doc" || printf '\n## A fleet on one machine\n\n<!-- fleet:begin -->\n<!-- fleet:end -->\n' >>"$doc"
-SECTION="$section" python3 - "$doc" <<'PY'
-import os, re, sys
-path = sys.argv[1]
-text = open(path, encoding="utf-8").read()
-text = re.sub(r"<!-- fleet:begin -->.*?<!-- fleet:end -->", lambda _: os.environ["SECTION"], text, flags=re.S)
-open(path, "w", encoding="utf-8").write(text)
-PY
+printf 'Measured with `scripts/bench-fleet.sh` on %s cores, %s, %s\n\n%s\n' \
+    "$(nproc)" "redis-server $(redis-server --version | sed -n 's/.*v=\([^ ]*\).*/\1/p')" \
+    "$(date -u +%Y-%m-%d):" "$table" | scripts/doc_section.py "$doc" fleet "A fleet on one machine"
 echo "bench-fleet: written to $doc"

@@ -113,15 +113,7 @@ TABLE
 echo "$table"
 
 machine="$(nproc) cores, $(wine --version), $(date -u +%Y-%m-%d)"
-section=$(printf '<!-- bench:begin -->\nMeasured with `scripts/bench.sh` (QV_BENCH_STARTS=%s, QV_BENCH_REDIALS=%s) on %s:\n\n%s\n<!-- bench:end -->' \
-    "$starts" "$redials" "$machine" "$table")
 doc=docs/benchmarks.md
-[ -f "$doc" ] || printf '# Benchmarks\n\n<!-- bench:begin -->\n<!-- bench:end -->\n' >"$doc"
-SECTION="$section" python3 - "$doc" <<'PY'
-import os, re, sys
-path = sys.argv[1]
-text = open(path, encoding="utf-8").read()
-text = re.sub(r"<!-- bench:begin -->.*?<!-- bench:end -->", lambda _: os.environ["SECTION"], text, flags=re.S)
-open(path, "w", encoding="utf-8").write(text)
-PY
+printf 'Measured with `scripts/bench.sh` (QV_BENCH_STARTS=%s, QV_BENCH_REDIALS=%s) on %s:\n\n%s\n' \
+    "$starts" "$redials" "$machine" "$table" | scripts/doc_section.py "$doc" bench
 echo "bench: written to $doc"
