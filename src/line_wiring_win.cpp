@@ -6,6 +6,7 @@ LineWiring::LineWiring(Assistant& assistant, Services& services, Scripting& scri
     : assistant_(assistant), s_(services), scripting_(scripting), inbox_(inbox) {}
 
 void LineWiring::Start() {
+    log_.Start(listeners_);
     listeners_.Add(scripting_.BoardFollower());
     s_.proxied = &proxied_;
     pool_.Start(listeners_, assistant_.StartUpAddress(), assistant_.EchoPages().front());
@@ -19,7 +20,7 @@ void LineWiring::Start() {
     notify_.Start(listeners_);
     s_.listeners = &listeners_;
     // Only what a drop would change is worth watching for.
-    if (assistant_.KeepLine().redialOnDrop || pool_.On() || notify_.On()) {
+    if (assistant_.KeepLine().redialOnDrop || pool_.On() || notify_.On() || log_.On()) {
         listeners_.Add(watchFeed_);
         scripting_.Board().SetWatch(
             watch_.Start([this] { inbox_.Post([this] { scripting_.LineDown(); }); }));
@@ -32,6 +33,7 @@ void LineWiring::Stop() {
     s_.fleet = nullptr;
     pool_.Stop();
     notify_.Stop();
+    log_.Stop();
 }
 
 }  // namespace qv

@@ -1,6 +1,6 @@
 #pragma once
-// Those who follow the line, composed: the line watch, the proxy pool (with the fleet's
-// records and the check through the node's own proxy) and the notifications,
+// Those who follow the line, composed: the log, the line watch, the proxy pool (with the
+// fleet's records and the check through the node's own proxy) and the notifications,
 // each started only when Config.ini asks for it. Each is wired in its own folder; their
 // threads reach the window's thread only through the inbox.
 #include <windows.h>
@@ -10,6 +10,7 @@
 #include "base/inbox.h"
 #include "control/scripting_win.h"
 #include "dialup/line_watch_win.h"
+#include "notify/log_follower_win.h"
 #include "notify/notify_follower_win.h"
 #include "pool/pool_follower_win.h"
 #include "web/proxied_fetch_win.h"
@@ -25,7 +26,7 @@ class LineWiring {
     // After the window's start-up, once Config.ini's settings are read.
     void Start();
     // At the program's end: the watch first (our own teardown is no drop), then the pool,
-    // whose field stays while the line does and whose key expires on its own.
+    // whose field stays while the line does and whose key expires on its own; the log last.
     void Stop();
 
   private:
@@ -37,6 +38,7 @@ class LineWiring {
     WinProxiedFetcher proxied_;
     PoolFollower pool_{s_, inbox_};
     NotifyFollower notify_{s_, inbox_};
+    LogFollower log_{s_, inbox_};
     LineWatch watch_;
     LineWatchFeed watchFeed_{watch_};
 };

@@ -48,9 +48,10 @@ class Assistant {
     void RestoreSettings();
     void SaveSettings();
 
-    // Commands. Each reports what it did; a refusal is the caller's to show.
+    // Commands. Each reports what it did; a refusal is the caller's to show. Those who follow
+    // the line are told of each as it ends.
     CommandResult DialCommand(const DialOptions& options = {});
-    CommandResult HangUpCommand();
+    CommandResult HangUpCommand(const HangUpOptions& options = {});
     CommandResult RedialCommand(const RedialOptions& options = {});
     void DelayWithEvents(int milliseconds);
 
@@ -102,6 +103,12 @@ class Assistant {
     const KeepLineStatus& LineStatus() const { return lineStatus_; }
 
   private:
+    CommandResult Dial(const DialOptions& options);
+    CommandResult HangUp();
+    CommandResult Redial(const RedialOptions& options);
+    // Runs a command under its source and tells of it when it ends.
+    template <typename Command>
+    CommandResult Recorded(CommandVerb verb, CommandSource source, Command command);
     void Balloon(const Text& text, IconKind kind);
     Text EntryArgument();
     void SetStatus(int part, const Text& text);
@@ -145,7 +152,8 @@ class Assistant {
     bool lastLookupNotAnAddress_ = false;
     Text startUpAddress_;
     Text lineAddress_;
-    std::vector<Text> entryNames_;  // the connection box's items, from the start-up's listing
+    std::vector<CommandSource> sources_;  // of the commands running, the innermost last
+    std::vector<Text> entryNames_;        // the connection box's items, from the start-up's listing
 };
 
 }  // namespace qv

@@ -25,10 +25,40 @@ struct CommandResult {
     bool answerNotAnAddress = false;
 };
 
+// Who asked for a command: a person (a button, the tray menu), the timer, the hotkey, a script
+// (the command line, HTTP, Redis), the redial after a drop, or the start-up.
+enum class CommandSource : std::uint8_t {
+    Person,
+    Timer,
+    Hotkey,
+    CommandLine,
+    Http,
+    Redis,
+    Drop,
+    Startup,
+};
+inline constexpr int kCommandSourceCount = 8;
+
+enum class CommandVerb : std::uint8_t { Dial, HangUp, Redial };
+
+// A command as it ended, for those who keep records of them.
+struct CommandRecord {
+    CommandVerb verb = CommandVerb::Dial;
+    CommandSource source = CommandSource::Person;
+    const CommandResult& result;
+    std::uint32_t milliseconds = 0;  // from its start to its end, waits included
+    Text entry;                      // the phonebook entry chosen
+};
+
 struct DialOptions {
     // A dial nobody clicked for (timer, script, line watch): failures are retried by cause
     // where Config.ini asks for it.
     bool automatic = false;
+    CommandSource source = CommandSource::Person;
+};
+
+struct HangUpOptions {
+    CommandSource source = CommandSource::Person;
 };
 
 struct RedialOptions {
@@ -39,6 +69,7 @@ struct RedialOptions {
     Repeat repeat = Repeat::WhileBoxTicked;
     int maxTries = 0;  // with UntilNewAddress: at least 1
     bool automatic = false;
+    CommandSource source = CommandSource::Person;
 };
 
 }  // namespace qv

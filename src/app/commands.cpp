@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/handle.h"
 #include "base/number_text.h"
 
 namespace qv {
@@ -126,10 +127,36 @@ void Assistant::Tell(LineEventKind kind, const CommandResult& result, bool kept)
     event.rasError = result.rasError;
     event.newAddress = result.newAddress;
     event.kept = kept;
+    event.source = sources_.empty() ? CommandSource::Drop : sources_.back();
     s_.listeners->OnLineEvent(event);
 }
 
+template <typename Command>
+CommandResult Assistant::Recorded(CommandVerb verb, CommandSource source, Command command) {
+    const std::uint32_t start = s_.pump.TickCount();
+    sources_.push_back(source);
+    ScopeGuard pop([this] { sources_.pop_back(); });
+    const CommandResult result = command();
+    if (s_.listeners != nullptr) {
+        s_.listeners->OnCommand(
+            {verb, source, result, s_.pump.TickCount() - start, ChosenEntryName()});
+    }
+    return result;
+}
+
 CommandResult Assistant::DialCommand(const DialOptions& options) {
+    return Recorded(CommandVerb::Dial, options.source, [&] { return Dial(options); });
+}
+
+CommandResult Assistant::HangUpCommand(const HangUpOptions& options) {
+    return Recorded(CommandVerb::HangUp, options.source, [&] { return HangUp(); });
+}
+
+CommandResult Assistant::RedialCommand(const RedialOptions& options) {
+    return Recorded(CommandVerb::Redial, options.source, [&] { return Redial(options); });
+}
+
+CommandResult Assistant::Dial(const DialOptions& options) {
     CommandScope scope(commandsStarted_, commandDepth_);
     if (s_.dialup.IsConnected()) {
         return Refusal("当前已有网络链接，请断线后再拔号！");
@@ -157,7 +184,7 @@ CommandResult Assistant::DialCommand(const DialOptions& options) {
     return result;
 }
 
-CommandResult Assistant::HangUpCommand() {
+CommandResult Assistant::HangUp() {
     CommandScope scope(commandsStarted_, commandDepth_);
     if (!s_.dialup.IsConnected()) {
         return Refusal("当前无拔号连接，无需断线！");
@@ -178,7 +205,7 @@ CommandResult Assistant::HangUpCommand() {
 // A repeated IP starts the whole redial over: while 选择框_IP重复 is ticked (read afresh after
 // every comparison: the user may clear it during the pause), or until the address is new.
 // That can go on without bound, so it is a loop rather than the command calling itself.
-CommandResult Assistant::RedialCommand(const RedialOptions& options) {
+CommandResult Assistant::Redial(const RedialOptions& options) {
     CommandScope scope(commandsStarted_, commandDepth_);
     const bool untilNew = options.repeat == RedialOptions::Repeat::UntilNewAddress;
     int repeats = 0;  // rounds redialled away from: each next pause may be longer

@@ -49,7 +49,7 @@ void Assistant::ApplyHotkeyChoice() {
 
 void Assistant::HotkeyFeedback(std::int32_t hotkeyId, std::int32_t) {
     if (hotkeyId == state_.hotkeyId) {
-        RedialCommand();
+        RedialCommand({.source = CommandSource::Hotkey});
     }
 }
 

@@ -13,7 +13,7 @@ void Assistant::LineDown() {
     Balloon("线路已断开", IconKind::Warning);
     Tell(LineEventKind::Dropped, CommandResult());
     if (keepLine_.redialOnDrop) {
-        DialCommand({.automatic = true});
+        DialCommand({.automatic = true, .source = CommandSource::Drop});
     }
 }
 

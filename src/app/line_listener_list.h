@@ -31,6 +31,11 @@ class LineListenerList final : public LineListeners {
             listener->OnWaiting(kind);
         }
     }
+    void OnCommand(const CommandRecord& record) override {
+        for (LineListeners* listener : listeners_) {
+            listener->OnCommand(record);
+        }
+    }
 
   private:
     std::vector<LineListeners*> listeners_;

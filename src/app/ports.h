@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "app/command_result.h"
 #include "app/form_vocabulary.h"
 #include "base/text.h"
 
@@ -120,6 +121,8 @@ struct LineEvent {
     // Connected: the command keeps this line; false for a redial's round that it redials away
     // from (a repeated address), and for the last round of a redial that ended failed.
     bool kept = true;
+    // Who asked for the command that brought the event about (Drop: the line dropped).
+    CommandSource source = CommandSource::Person;
 };
 
 // What a redial waits for besides its pauses: a free rotation slot, or the consumers of an
@@ -137,6 +140,8 @@ class LineListeners {
     virtual void OnRetryWait(std::uint32_t /*rasError*/, std::uint32_t /*milliseconds*/) {}
     // A command starts or ends such a wait (None).
     virtual void OnWaiting(WaitKind /*kind*/) {}
+    // A command ended, however it ended (refused ones too).
+    virtual void OnCommand(const CommandRecord& /*record*/) {}
 };
 
 // The nodes that share one Redis: which of them may redial now, and which addresses any of

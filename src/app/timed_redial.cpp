@@ -42,7 +42,7 @@ void Assistant::ToggleTimedRedial() {
 // The clock keeps its period, so the next tick comes one interval later; with 定时抖动 each
 // wait is drawn afresh, so that nodes started together drift apart.
 void Assistant::TimedRedialTick() {
-    RedialCommand({.automatic = true});
+    RedialCommand({.automatic = true, .source = CommandSource::Timer});
     if (fleet_.jitterPercent > 0 && timedIntervalMs_ > 0 && TimingOn()) {
         ArmTimer();
     }

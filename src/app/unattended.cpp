@@ -28,7 +28,7 @@ UnattendedSettings ReadUnattendedSettings(Profile& profile) {
 // 开始定时 clicked.
 void Assistant::StartUnattended(const UnattendedSettings& settings) {
     if (settings.dialAtStart && !s_.dialup.IsConnected()) {
-        DialCommand({.automatic = true});
+        DialCommand({.automatic = true, .source = CommandSource::Startup});
     }
     if (settings.timerSeconds > 0 && !TimingOn()) {
         s_.units.WriteText(Unit::编辑框_定时间隔, prop::kContent, IntToText(settings.timerSeconds));

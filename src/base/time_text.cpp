@@ -1,6 +1,8 @@
 #include "base/time_text.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace qv {
 
@@ -29,6 +31,21 @@ Text UtcTimeText(std::int64_t unixSeconds) {
                   static_cast<long long>(secondOfDay / 60 % 60),
                   static_cast<long long>(secondOfDay % 60));
     return text;
+}
+
+std::string IsoTimeText(int year, int month, int day, int hour, int minute, int second,
+                        std::optional<int> offsetMinutes) {
+    char text[96];
+    const int written = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", year,
+                                      month, day, hour, minute, second);
+    std::string time(text, static_cast<std::size_t>(std::max(written, 0)));
+    if (!offsetMinutes) {
+        return time + "Z";
+    }
+    const int magnitude = std::abs(*offsetMinutes);
+    std::snprintf(text, sizeof text, "%c%02d:%02d", *offsetMinutes < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
+    return time + text;
 }
 
 }  // namespace qv

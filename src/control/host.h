@@ -32,6 +32,7 @@ struct ScriptJob {
     // Whether the caller still waits for the outcome, asked on the window's thread when the
     // job's turn comes; a job whose caller has gone is dropped unrun. Empty: it waits.
     std::function<bool()> callerWaiting;
+    CommandSource source = CommandSource::CommandLine;
 };
 
 class CommandQueue {

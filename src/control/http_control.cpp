@@ -216,6 +216,7 @@ class Session : public std::enable_shared_from_this<Session> {
         auto waiting = std::make_shared<std::atomic<bool>>(true);
         ScriptJob job;
         job.command = command;
+        job.source = CommandSource::Http;
         job.callerWaiting = [waiting] { return waiting->load(); };
         job.done = [mailbox = server_.mailbox, codec = &server_.codec,
                     session = weak_from_this()](const ScriptOutcome& outcome) {

@@ -35,7 +35,7 @@ void ScriptHost::RunNext() {
         // command back and make every status say busy.
         ScopeGuard leave([this] { queue_.LeaveHandler(); });
         try {
-            outcome = Run(job->command);
+            outcome = Run(job->command, job->source);
         } catch (const std::exception&) {
             outcome.command = job->command.verb;
             outcome.error = "命令未能完成（程序内部错误）";
@@ -47,18 +47,19 @@ void ScriptHost::RunNext() {
     }
 }
 
-CommandResult ScriptHost::Execute(const ScriptCommand& command) {
+CommandResult ScriptHost::Execute(const ScriptCommand& command, CommandSource source) {
     switch (command.verb) {
         case ScriptVerb::Status:
         case ScriptVerb::History:  // answered from the board, never queued
             break;
         case ScriptVerb::Dial:
-            return assistant_.DialCommand({.automatic = true});
+            return assistant_.DialCommand({.automatic = true, .source = source});
         case ScriptVerb::HangUp:
-            return assistant_.HangUpCommand();
+            return assistant_.HangUpCommand({.source = source});
         case ScriptVerb::Redial: {
             RedialOptions options;
             options.automatic = true;
+            options.source = source;
             if (command.untilNew) {
                 options.repeat = RedialOptions::Repeat::UntilNewAddress;
                 options.maxTries = command.tries;
@@ -69,9 +70,9 @@ CommandResult ScriptHost::Execute(const ScriptCommand& command) {
     return {};
 }
 
-ScriptOutcome ScriptHost::Run(const ScriptCommand& command) {
+ScriptOutcome ScriptHost::Run(const ScriptCommand& command, CommandSource source) {
     const std::uint32_t start = s_.pump.TickCount();
-    const CommandResult result = Execute(command);
+    const CommandResult result = Execute(command, source);
 
     ScriptOutcome outcome;
     outcome.command = command.verb;

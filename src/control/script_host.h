@@ -58,10 +58,11 @@ class ScriptHost {
     void RunNext();
 
     // Runs one command now and publishes its outcome.
-    ScriptOutcome Run(const ScriptCommand& command);
+    ScriptOutcome Run(const ScriptCommand& command,
+                      CommandSource source = CommandSource::CommandLine);
 
   private:
-    CommandResult Execute(const ScriptCommand& command);
+    CommandResult Execute(const ScriptCommand& command, CommandSource source);
 
     Assistant& assistant_;
     AppState& state_;

@@ -1,4 +1,5 @@
 #pragma once
+#include "base/system_text_win.h"
 #include "control/protocol.h"
 
 namespace qv {
@@ -6,10 +7,7 @@ namespace qv {
 // The ANSI code page (GBK, like every text the program shows) to UTF-8, through UTF-16.
 class WinTextCodec final : public TextCodec {
   public:
-    std::string GbkToUtf8(const Text& text) const override;
+    std::string GbkToUtf8(const Text& text) const override { return GbkToUtf8Text(text); }
 };
-
-// UTF-8 to UTF-16, for writing to a console.
-std::wstring Utf8ToWide(const std::string& text);
 
 }  // namespace qv

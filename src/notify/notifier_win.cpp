@@ -9,6 +9,7 @@
 
 #include "base/failure_record_win.h"
 #include "base/system_handles_win.h"
+#include "base/system_text_win.h"
 #include "notify/hook_runner_win.h"
 #include "notify/notify_message.h"
 #include "notify/webhook_post_win.h"
@@ -19,59 +20,11 @@ namespace {
 // How long the destructor waits for the worker to notice the stop; a POST blocked in the
 // system past that is left to its own time limit on a thread nobody waits for.
 constexpr DWORD kStopWaitMs = 500;
-constexpr UINT kGbkCodePage = 936;
 
 struct QueuedEvent {
     LineEvent event;
     std::string time;
 };
-
-std::string GbkToUtf8Text(const Text& text) {
-    if (text.empty()) {
-        return std::string();
-    }
-    const int size = static_cast<int>(text.size());
-    const int chars = MultiByteToWideChar(kGbkCodePage, 0, text.data(), size, nullptr, 0);
-    if (chars <= 0) {
-        return std::string();
-    }
-    std::wstring wide(static_cast<std::size_t>(chars), L'\0');
-    MultiByteToWideChar(kGbkCodePage, 0, text.data(), size, wide.data(), chars);
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, wide.data(), chars, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) {
-        return std::string();
-    }
-    std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), chars, utf8.data(), bytes, nullptr, nullptr);
-    return utf8;
-}
-
-// Local time with its offset from UTC (daylight saving included), or UTC when the system
-// cannot tell the local time.
-std::string NowText() {
-    FILETIME utcFile;
-    GetSystemTimeAsFileTime(&utcFile);
-    SYSTEMTIME utc;
-    SYSTEMTIME local;
-    FILETIME localFile;
-    FileTimeToSystemTime(&utcFile, &utc);
-    if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local) ||
-        !SystemTimeToFileTime(&local, &localFile)) {
-        return IsoTimeText(utc.wYear, utc.wMonth, utc.wDay, utc.wHour, utc.wMinute, utc.wSecond,
-                           std::nullopt);
-    }
-    const auto ticks = [](const FILETIME& time) {
-        return static_cast<long long>((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime);
-    };
-    // 100 ns ticks; the clock moved on between the two readings by less than a minute.
-    const long long offsetTicks = ticks(localFile) - ticks(utcFile);
-    constexpr long long kTicksPerMinute = 600000000LL;
-    const long long offsetMinutes =
-        (offsetTicks + (offsetTicks < 0 ? -1 : 1) * kTicksPerMinute / 2) / kTicksPerMinute;
-    return IsoTimeText(local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute,
-                       local.wSecond, static_cast<int>(offsetMinutes));
-}
 
 Text NumberInBrackets(const char* label, DWORD number) {
     return Text("（") + label + std::to_string(number) + "）";
@@ -263,7 +216,7 @@ void Notifier::OnLineEvent(const LineEvent& event) {
     if (!shared_) {
         return;
     }
-    const QueuedEvent item{event, NowText()};
+    const QueuedEvent item{event, LocalTimeText()};
     const std::vector<Lane*> lanes = shared_->Lanes();
     {
         std::lock_guard<std::mutex> lock(shared_->mutex);

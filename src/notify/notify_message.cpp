@@ -65,21 +65,6 @@ std::vector<NameValue> HookEnvironment(const LineEvent& event) {
     };
 }
 
-std::string IsoTimeText(int year, int month, int day, int hour, int minute, int second,
-                        std::optional<int> offsetMinutes) {
-    char text[96];
-    const int written = std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", year,
-                                      month, day, hour, minute, second);
-    std::string time(text, static_cast<std::size_t>(std::max(written, 0)));
-    if (!offsetMinutes) {
-        return time + "Z";
-    }
-    const int magnitude = std::abs(*offsetMinutes);
-    std::snprintf(text, sizeof text, "%c%02d:%02d", *offsetMinutes < 0 ? '-' : '+', magnitude / 60,
-                  magnitude % 60);
-    return time + text;
-}
-
 std::string WebhookBody(const LineEvent& event, const GbkToUtf8& gbkToUtf8,
                         const std::string& time) {
     nlohmann::ordered_json json;

@@ -8,6 +8,7 @@
 
 #include "app/ports.h"
 #include "base/text.h"
+#include "base/time_text.h"
 
 namespace qv {
 
@@ -26,11 +27,6 @@ Text CommandSafeOrEmpty(const Text& text);
 // present, empty when unknown. Texts stay GBK.
 using NameValue = std::pair<std::string, Text>;
 std::vector<NameValue> HookEnvironment(const LineEvent& event);
-
-// "2026-12-08T14:05:09+08:00" for a local time `offsetMinutes` east of UTC; with no offset the
-// time is UTC and ends in "Z".
-std::string IsoTimeText(int year, int month, int day, int hour, int minute, int second,
-                        std::optional<int> offsetMinutes);
 
 // {"event","ip","previous_ip","entry","ras_error","time"}, texts passed through `gbkToUtf8`.
 using GbkToUtf8 = std::function<std::string(const Text&)>;

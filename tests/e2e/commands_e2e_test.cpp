@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -234,10 +235,18 @@ TEST_F(CommandsE2eTest, StartsAlreadyDialledWithoutWarning) {
 TEST_F(CommandsE2eTest, AnUnattendedStartDialsAndRedialsByItselfQuietly) {
     const BalloonLog balloons;
     StartProgram(ConfigText(isp->EchoUrl(), "0", "a12345@adsl", "pw-678") +
-                 "[无人值守]\r\n启动拔号=1\r\n定时重拔=2\r\n启动最小化=1\r\n提示=失败\r\n");
+                 "[无人值守]\r\n启动拔号=1\r\n定时重拔=2\r\n启动最小化=1\r\n提示=失败\r\n"
+                 "[日志]\r\n文件=node.log\r\n");
     EXPECT_TRUE(IsIconic(app->MainWindow()));
-    EXPECT_TRUE(
-        testing::WaitUntil([] { return sim::CallCount(sim::RasFunction::Dial) >= 2; }, 20000));
+    const auto logged = [this](const std::string& words) {
+        const std::vector<std::string> lines = testing::FileLines(folder.Path() + "\\node.log");
+        return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) {
+            EXPECT_EQ(line.find("pw-678"), std::string::npos);
+            return line.find(words) != std::string::npos;
+        });
+    };
+    EXPECT_TRUE(testing::WaitUntil([&] { return logged("source=timer event=redial"); }, 20000));
+    EXPECT_TRUE(logged("source=startup event=dial result=done"));
     EXPECT_EQ(app->Text(Unit::按钮_定时), "停止定时");
     EXPECT_EQ(balloons.Count(""), 0) << "none of them was a failure";
 }
