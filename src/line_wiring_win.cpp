@@ -8,6 +8,7 @@ LineWiring::LineWiring(Assistant& assistant, Services& services, Scripting& scri
 void LineWiring::Start() {
     log_.Start(listeners_);
     listeners_.Add(scripting_.BoardFollower());
+    listeners_.Add(scripting_.MetricsFollower());
     s_.proxied = &proxied_;
     pool_.Start(listeners_, assistant_.StartUpAddress(), assistant_.EchoPages().front());
     if (pool_.On()) {

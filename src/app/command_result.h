@@ -2,6 +2,7 @@
 // What a command did, for whoever asked: a person's handler shows a refusal as a box, a script
 // turns the whole result into its answer. The commands themselves never know who asked.
 #include <cstdint>
+#include <string_view>
 
 #include "base/text.h"
 
@@ -38,6 +39,13 @@ enum class CommandSource : std::uint8_t {
     Startup,
 };
 inline constexpr int kCommandSourceCount = 8;
+
+// "person", "timer", "hotkey", "command_line", "http", "redis", "drop", "startup".
+inline std::string_view SourceName(CommandSource source) {
+    constexpr std::string_view kNames[kCommandSourceCount] = {
+        "person", "timer", "hotkey", "command_line", "http", "redis", "drop", "startup"};
+    return kNames[static_cast<int>(source)];
+}
 
 enum class CommandVerb : std::uint8_t { Dial, HangUp, Redial };
 

@@ -16,10 +16,14 @@ std::optional<std::uint32_t> Assistant::DialOnce(CommandResult& result) {
     const Text password = s_.units.ReadText(Unit::编辑框_宽带密码, prop::kContent);
     ++result.dials;
     ++lineActions_;
+    const std::uint32_t start = s_.pump.TickCount();
     const std::uint32_t code = s_.dialup.Dial(entry, account, password, true);
     lastDialTick_ = s_.pump.TickCount();
     if (code == 0) {
         hungUpByProgram_ = false;
+    }
+    if (s_.listeners != nullptr) {
+        s_.listeners->OnDial(code, *lastDialTick_ - start);
     }
     return code;
 }

@@ -31,6 +31,11 @@ class LineListenerList final : public LineListeners {
             listener->OnWaiting(kind);
         }
     }
+    void OnDial(std::uint32_t code, std::uint32_t milliseconds) override {
+        for (LineListeners* listener : listeners_) {
+            listener->OnDial(code, milliseconds);
+        }
+    }
     void OnCommand(const CommandRecord& record) override {
         for (LineListeners* listener : listeners_) {
             listener->OnCommand(record);

@@ -140,6 +140,8 @@ class LineListeners {
     virtual void OnRetryWait(std::uint32_t /*rasError*/, std::uint32_t /*milliseconds*/) {}
     // A command starts or ends such a wait (None).
     virtual void OnWaiting(WaitKind /*kind*/) {}
+    // One dial ended after `milliseconds` with the system's code (0: the line is up).
+    virtual void OnDial(std::uint32_t /*code*/, std::uint32_t /*milliseconds*/) {}
     // A command ended, however it ended (refused ones too).
     virtual void OnCommand(const CommandRecord& /*record*/) {}
 };

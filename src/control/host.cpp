@@ -19,6 +19,11 @@ bool CommandQueue::Busy() const {
     return depth_ > 0 || !jobs_.empty();
 }
 
+int CommandQueue::Waiting() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return static_cast<int>(jobs_.size());
+}
+
 void CommandQueue::LeaveHandler() {
     bool waiting = false;
     {

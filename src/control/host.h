@@ -47,6 +47,8 @@ class CommandQueue {
     [[nodiscard]] bool Submit(ScriptJob job);
     // A command runs or waits.
     bool Busy() const;
+    // How many wait, from any thread.
+    int Waiting() const;
 
     // Around every handler the window runs, nested ones included.
     void EnterHandler() { ++depth_; }

@@ -14,10 +14,12 @@
 #include <cstdio>
 #include <exception>
 #include <mutex>
+#include <random>
 #include <thread>
 
 #include "base/text.h"
 #include "control/protocol.h"
+#include "control/result_table.h"
 
 namespace qv {
 
@@ -53,23 +55,14 @@ constexpr auto kDrainLimit = std::chrono::seconds(2);
 constexpr auto kStatusWait = std::chrono::milliseconds(500);
 constexpr auto kAcceptRetry = std::chrono::milliseconds(200);
 
-std::string ErrorBody(int status) {
-    const char* reason = status == 400   ? "malformed request"
-                         : status == 401 ? "missing or wrong token"
-                         : status == 404 ? "unknown path"
-                         : status == 405 ? "method not allowed"
-                         : status == 413 ? "body too large"
-                         : status == 431 ? "request head too large"
-                         : status == 503 ? "too many connections"
-                                         : "error";
-    return std::string("{\"error\":\"") + reason + "\"}";
-}
+constexpr const char* kJson = "application/json; charset=utf-8";
+constexpr const char* kMetricsText = "text/plain; version=0.0.4; charset=utf-8";
 
-http::response<http::string_body> Response(int status, std::string body) {
+http::response<http::string_body> Response(int status, std::string body, const char* type = kJson) {
     http::response<http::string_body> response;
     response.version(11);
     response.result(static_cast<unsigned>(status));
-    response.set(http::field::content_type, "application/json; charset=utf-8");
+    response.set(http::field::content_type, type);
     response.set(http::field::cache_control, "no-store");
     if (status == 401) {
         response.set(http::field::www_authenticate, "Bearer");
@@ -122,6 +115,15 @@ struct HttpControl::Server {
     tcp::acceptor acceptor{io};
     asio::steady_timer acceptRetry{io};
     std::shared_ptr<Mailbox> mailbox = std::make_shared<Mailbox>(io);
+    std::function<std::string()> metrics;  // none: /metrics is an unknown path
+    ResultTable results{[] {
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch())
+                .count());
+    }};
+    // Ids of async commands: a start's own prefix, so that an id of an earlier run is unknown.
+    std::string idPrefix = std::to_string(std::random_device()() % 1000000) + "-";
+    unsigned nextId = 0;
 
     Server(CommandQueue& q, StatusBoard& b, const TextCodec& c, std::string t)
         : queue(q), board(b), codec(c), token(std::move(t)) {}
@@ -200,13 +202,47 @@ class Session : public std::enable_shared_from_this<Session> {
             std::string_view(request.method_string().data(), request.method_string().size()),
             std::string_view(request.target().data(), request.target().size()),
             std::string_view(authorization.data(), authorization.size()), server_.token);
-        if (!decision.command) {
-            return Reply(decision.status, ErrorBody(decision.status));
+        if (decision.status != 200 || (decision.kind == RouteKind::Metrics && !server_.metrics)) {
+            const int status = decision.status != 200 ? decision.status : 404;
+            return Reply(status, ErrorBody(status));
+        }
+        if (decision.kind == RouteKind::Metrics) {
+            return Reply(200, server_.metrics(), kMetricsText);
+        }
+        if (decision.kind == RouteKind::Result) {
+            const ResultTable::Found found = server_.results.Find(decision.resultId);
+            return found.state == ResultTable::State::Done      ? Reply(200, found.json)
+                   : found.state == ResultTable::State::Pending ? Reply(202, "{\"pending\":true}")
+                                                                : Reply(404, ErrorBody(404));
         }
         if (const auto status = StatusAtOnce(*decision.command, server_.queue, server_.board)) {
             return Reply(200, ResultJson(*status, server_.codec));
         }
+        if (decision.async) {
+            return SubmitAsync(*decision.command);
+        }
         Submit(*decision.command);
+    }
+
+    // Answered at once with an id; the outcome is kept for GET /result?id=.
+    void SubmitAsync(const ScriptCommand& command) {
+        const std::string id = server_.idPrefix + std::to_string(++server_.nextId);
+        server_.results.Add(id);
+        ScriptJob job;
+        job.command = command;
+        job.source = CommandSource::Http;
+        job.done = [mailbox = server_.mailbox, codec = &server_.codec, server = &server_,
+                    id](const ScriptOutcome& outcome) {
+            // Posted to the server's thread, which runs it only while the server lives.
+            mailbox->Post([server, id, json = ResultJson(outcome, *codec)]() mutable {
+                server->results.Finish(id, std::move(json));
+            });
+        };
+        if (!server_.queue.Submit(std::move(job))) {
+            server_.results.Forget(id);
+            return Reply(503, ResultJson(QueueFullOutcome(command), server_.codec));
+        }
+        Reply(202, "{\"ok\":true,\"id\":\"" + id + "\"}");
     }
 
     // The outcome comes back on the window's thread and is posted to this one. Meanwhile a
@@ -252,12 +288,12 @@ class Session : public std::enable_shared_from_this<Session> {
         Answer(ResultJson(server_.board.Status(server_.queue.Busy()), server_.codec));
     }
 
-    void Reply(int status, std::string body) {
+    void Reply(int status, std::string body, const char* type = kJson) {
         answered_ = true;
         if (waiting_) {
             waiting_->store(false);  // a status answered from the board needs no run
         }
-        response_ = Response(status, std::move(body));
+        response_ = Response(status, std::move(body), type);
         Arm(Clock::now() + kWriteLimit, &Session::Close);
         writing_ = true;
         http::async_write(
@@ -433,6 +469,10 @@ bool HttpControl::Start(const std::string& address, std::uint16_t port) {
         return false;
     }
     return true;
+}
+
+void HttpControl::SetMetrics(std::function<std::string()> metrics) {
+    server_->metrics = std::move(metrics);
 }
 
 std::uint16_t HttpControl::Port() const {

@@ -1,10 +1,11 @@
 #pragma once
-// The local HTTP control: GET /status, POST /dial, /hangup, /redial for scripts on this
-// machine, on its own thread. That thread never touches the window or the program's state:
-// it hands each command to the window's thread through the queue and answers when the
-// outcome comes back; a status request while a command runs is answered at once from the
+// The local HTTP control: GET /status, /history, /metrics, /result, POST /dial, /hangup,
+// /redial for scripts on this machine, on its own thread. That thread never touches the window or
+// the program's state: it hands each command to the window's thread through the queue and answers
+// when the outcome comes back; a status request while a command runs is answered at once from the
 // last known state. Portable: the Windows-only parts are in http_control_win.cpp.
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,6 +32,8 @@ class HttpControl {
     // Listens on address:port and starts serving; false (and nothing started) when the
     // address is not a usable local one or the port cannot be opened.
     bool Start(const std::string& address, std::uint16_t port);
+    // Before Start: what GET /metrics answers (called on the server's thread; none: 404).
+    void SetMetrics(std::function<std::string()> metrics);
     // The port listened on (the one the system chose when Start was given 0).
     std::uint16_t Port() const;
     void Stop();

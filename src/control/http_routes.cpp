@@ -12,16 +12,24 @@ struct Endpoint {
     std::string_view path;
     std::string_view method;
     ScriptVerb verb;
+    RouteKind kind = RouteKind::Command;
 };
 
 constexpr Endpoint kEndpoints[] = {
-    {"/status", "GET", ScriptVerb::Status},  {"/history", "GET", ScriptVerb::History},
-    {"/dial", "POST", ScriptVerb::Dial},     {"/hangup", "POST", ScriptVerb::HangUp},
+    {"/status", "GET", ScriptVerb::Status},
+    {"/history", "GET", ScriptVerb::History},
+    {"/dial", "POST", ScriptVerb::Dial},
+    {"/hangup", "POST", ScriptVerb::HangUp},
     {"/redial", "POST", ScriptVerb::Redial},
+    {"/metrics", "GET", ScriptVerb::Status, RouteKind::Metrics},
+    {"/result", "GET", ScriptVerb::Status, RouteKind::Result},
 };
 
-// "until_new=1&tries=N" in any order; anything else, or a repeated key, is malformed.
-bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
+// A line command's query: "async=0|1", and for a redial "until_new=1&tries=N", in any order;
+// anything else, or a repeated key, is malformed.
+bool ReadCommandQuery(std::string_view query, ScriptCommand& command, bool& async) {
+    const bool redial = command.verb == ScriptVerb::Redial;
+    bool seenAsync = false;
     bool seenUntilNew = false;
     bool seenTries = false;
     while (!query.empty()) {
@@ -34,10 +42,14 @@ bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
         }
         const std::string_view key = pair.substr(0, equals);
         const std::string_view value = pair.substr(equals + 1);
-        if (key == "until_new" && !seenUntilNew && (value == "0" || value == "1")) {
+        const bool flag = value == "0" || value == "1";
+        if (key == "async" && !seenAsync && flag) {
+            async = value == "1";
+            seenAsync = true;
+        } else if (key == "until_new" && redial && !seenUntilNew && flag) {
             command.untilNew = value == "1";
             seenUntilNew = true;
-        } else if (key == "tries" && !seenTries) {
+        } else if (key == "tries" && redial && !seenTries) {
             const auto tries = CommandNumber(value, 1, kMaxUntilNewTries);
             if (!tries) {
                 return false;
@@ -51,12 +63,18 @@ bool ReadRedialQuery(std::string_view query, ScriptCommand& command) {
     return !seenTries || command.untilNew;
 }
 
+RouteDecision Refused(int status) {
+    RouteDecision decision;
+    decision.status = status;
+    return decision;
+}
+
 }  // namespace
 
 RouteDecision RouteRequest(std::string_view method, std::string_view target,
                            std::string_view authorization, std::string_view token) {
     if (!BearerMatches(authorization, token)) {
-        return {401, std::nullopt};
+        return Refused(401);
     }
     const std::size_t mark = target.find('?');
     const std::string_view path = target.substr(0, mark);
@@ -65,21 +83,39 @@ RouteDecision RouteRequest(std::string_view method, std::string_view target,
     const auto endpoint = std::find_if(std::begin(kEndpoints), std::end(kEndpoints),
                                        [&](const Endpoint& e) { return e.path == path; });
     if (endpoint == std::end(kEndpoints)) {
-        return {404, std::nullopt};
+        return Refused(404);
     }
     if (method != endpoint->method) {
-        return {405, std::nullopt};
+        return Refused(405);
+    }
+    RouteDecision decision;
+    decision.kind = endpoint->kind;
+    if (endpoint->kind == RouteKind::Result) {
+        constexpr std::string_view kId = "id=";
+        if (!query.starts_with(kId) || !ValidCommandId(query.substr(kId.size()))) {
+            return Refused(400);
+        }
+        decision.resultId = std::string(query.substr(kId.size()));
+        return decision;
     }
     ScriptCommand command;
     command.verb = endpoint->verb;
-    if (endpoint->verb == ScriptVerb::Redial) {
-        if (!ReadRedialQuery(query, command)) {
-            return {400, std::nullopt};
+    if (endpoint->method == "POST") {
+        if (!ReadCommandQuery(query, command, decision.async)) {
+            return Refused(400);
         }
     } else if (!query.empty()) {
-        return {400, std::nullopt};
+        return Refused(400);
     }
-    return {200, command};
+    decision.command = command;
+    return decision;
+}
+
+bool ValidCommandId(std::string_view id) {
+    return !id.empty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == '.' || c == ':' || c == '-';
+    });
 }
 
 bool SameSecret(std::string_view given, std::string_view expected) {
@@ -107,6 +143,18 @@ bool BearerMatches(std::string_view authorization, std::string_view token) {
         }
     }
     return SameSecret(TrimSpaces(value.substr(kScheme.size())), token);
+}
+
+std::string ErrorBody(int status) {
+    const char* reason = status == 400   ? "malformed request"
+                         : status == 401 ? "missing or wrong token"
+                         : status == 404 ? "unknown path or id"
+                         : status == 405 ? "method not allowed"
+                         : status == 413 ? "body too large"
+                         : status == 431 ? "request head too large"
+                         : status == 503 ? "too many connections"
+                                         : "error";
+    return std::string("{\"error\":\"") + reason + "\"}";
 }
 
 }  // namespace qv

@@ -35,6 +35,12 @@ void Scripting::StartRemoteControl() {
     }
     if (settings.state == RemoteSettings::State::On) {
         auto control = std::make_unique<HttpControl>(queue_, board_, codec_, settings.token);
+        control->SetMetrics([this] {
+            const ScriptOutcome status = board_.Status(false);
+            return metrics_.Text({.lineUp = status.connected,
+                                  .poolUp = status.pool == "ok",
+                                  .commandsWaiting = queue_.Waiting()});
+        });
         if (control->Start(settings.address, settings.port)) {
             host_.Run({ScriptVerb::Status});  // a first state for status requests while busy
             RunningControl() = std::move(control);

@@ -5,6 +5,7 @@
 #include <windows.h>  // first: ports.h's MessageBox must meet the same macro everywhere
 
 #include <cstdint>
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include "base/inbox.h"
 #include "control/host.h"
 #include "control/http_control.h"
+#include "control/metrics.h"
 #include "control/script_host.h"
 #include "control/text_codec_win.h"
 #include "control/window_link_win.h"
@@ -54,6 +56,8 @@ class Scripting {
     // Follows the line for the board: a status answered while a command runs tells the line
     // and a pending retry as they are.
     LineListeners& BoardFollower() { return boardListener_; }
+    // Counts what GET /metrics tells.
+    LineListeners& MetricsFollower() { return metrics_; }
 
   private:
     Services& s_;
@@ -64,6 +68,8 @@ class Scripting {
     ScriptHost host_;
     ScriptLink link_;
     BoardListener boardListener_{board_};
+    Metrics metrics_{[] { return static_cast<std::uint32_t>(GetTickCount()); },
+                     [] { return static_cast<std::int64_t>(std::time(nullptr)); }};
 };
 
 // The entry's end routine: stops the HTTP control's thread before the process ends.

@@ -1,6 +1,5 @@
 #include "notify/event_log.h"
 
-#include <array>
 #include <cstdio>
 
 #include "app/keep_line.h"
@@ -101,12 +100,6 @@ LogSettings ReadLogSettings(Profile& profile) {
         1024;
     settings.keep = ReadBoundedSetting(profile, kKeyLogKeep, kLogSection, 1, 9, 3);
     return settings;
-}
-
-std::string_view SourceName(CommandSource source) {
-    static constexpr std::array<std::string_view, kCommandSourceCount> kNames = {
-        "person", "timer", "hotkey", "command_line", "http", "redis", "drop", "startup"};
-    return kNames[static_cast<std::size_t>(source)];
 }
 
 std::string CommandLogLine(const std::string& time, const CommandRecord& record,

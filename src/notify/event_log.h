@@ -22,9 +22,6 @@ struct LogSettings {
 // the default.
 LogSettings ReadLogSettings(Profile& profile);
 
-// "person", "timer", "hotkey", "command_line", "http", "redis", "drop", "startup".
-std::string_view SourceName(CommandSource source);
-
 using ToUtf8 = std::function<std::string(const Text&)>;
 
 // Each line ends in "\n"; `time` is the local time with its offset, texts pass through `utf8`.
