@@ -11,6 +11,7 @@ packages=(
     wine wine64                      # wine, wineboot, wineserver, winepath and the 64-bit loader
     xvfb x11-utils xdotool imagemagick fonts-wqy-microhei locales       # display, input, fonts
     redis-server redis-tools tinyproxy procps        # proxy-pool tests: Redis, a proxy, pkill
+    prometheus                                       # the metrics checked by promtool
 )
 if [ "${1:-}" = --list ]; then
     printf '%s\n' "${packages[@]}"

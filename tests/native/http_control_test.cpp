@@ -72,6 +72,15 @@ TEST(HttpControlTest, RequestsRouteToCommandsOrErrorStatuses) {
         {"POST", "/redial?until_new", true, 400, {}},
         {"POST", "/redial?x=1", true, 400, {}},
         {"POST", "/dial?now=1", true, 400, {}},
+        {"POST", "/dial?async=1", true, 200, {ScriptVerb::Dial}},
+        {"POST", "/redial?async=1&until_new=1&tries=2", true, 200, {ScriptVerb::Redial, true, 2}},
+        {"POST", "/hangup?async=1&async=0", true, 400, {}},
+        {"POST", "/hangup?until_new=1", true, 400, {}},
+        {"GET", "/status?async=1", true, 400, {}},
+        {"GET", "/result?id=", true, 400, {}},
+        {"GET", "/result?id=a/b", true, 400, {}},
+        {"GET", "/metrics?x=1", true, 400, {}},
+        {"POST", "/metrics", true, 405, {}},
     };
     for (const Row& row : rows) {
         const RouteDecision decision =
@@ -80,8 +89,15 @@ TEST(HttpControlTest, RequestsRouteToCommandsOrErrorStatuses) {
         EXPECT_EQ(decision.command.has_value(), row.status == 200);
         if (decision.command) {
             EXPECT_EQ(*decision.command, row.command) << row.target;
+            EXPECT_EQ(decision.async, std::string(row.target).find("async=1") != std::string::npos);
         }
     }
+    const RouteDecision metrics = RouteRequest("GET", "/metrics", auth, kToken);
+    EXPECT_EQ(metrics.kind, RouteKind::Metrics);
+    const RouteDecision result = RouteRequest("GET", "/result?id=7-1", auth, kToken);
+    EXPECT_EQ(result.kind, RouteKind::Result);
+    EXPECT_EQ(result.resultId, "7-1");
+    EXPECT_EQ(RouteRequest("GET", "/metrics", "", kToken).status, 401);
 }
 
 TEST(HttpControlTest, SettingsSwitchTheControlOnOnlyWhenValid) {
