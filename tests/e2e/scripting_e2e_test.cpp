@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "e2e/support/e2e_driver.h"
+#include "e2e/support/pool_servers.h"
 #include "e2e/support/script_driver.h"
 #include "sim_control.h"
 #include "wine/support/wine_support.h"
@@ -162,6 +163,27 @@ TEST_F(ScriptingE2eTest, HttpControlAnswersEveryEndpoint) {
     // Requests the server refuses (malformed, oversized) are its native cases.
     ASSERT_TRUE(app->Close());
     EXPECT_EQ(app->WaitForExit(10000), 0u) << "ends as before, the control's thread stopped";
+}
+
+TEST_F(ScriptingE2eTest, APrometheusScrapingTheNodeSeesItsDialsRise) {
+    if (!Prometheus::Installed()) {
+        GTEST_SKIP() << "/usr/bin/prometheus is not installed";
+    }
+    const std::uint16_t port = FreePort();
+    StartProgram(
+        Config("[远程控制]\r\n端口=" + std::to_string(port) + "\r\n令牌=" + kToken + "\r\n"));
+    Prometheus prometheus(FreePort(), "127.0.0.1:" + std::to_string(port), kToken);
+    ASSERT_TRUE(prometheus.Start());
+    const auto dials = [&] {
+        const HttpAnswer answer = prometheus.Query("sum(quorvane_dials_total)");
+        const auto json = nlohmann::json::parse(answer.body, nullptr, false);
+        const auto& result = json.is_object() ? json["data"]["result"] : nlohmann::json();
+        return result.is_array() && !result.empty() ? result[0]["value"][1].get<std::string>()
+                                                    : std::string();
+    };
+    ASSERT_TRUE(testing::WaitUntil([&] { return dials() == "0"; }, 20000)) << "scraped";
+    EXPECT_EQ(HttpExchange(port, HttpRequest("POST", "/dial", kToken)).status, 200);
+    EXPECT_TRUE(testing::WaitUntil([&] { return dials() == "1"; }, 20000)) << dials();
 }
 
 // Ports that came while the program ran and went with it were the program's. (Another

@@ -205,6 +205,49 @@ class Tinyproxy {
     std::uint16_t port_;
 };
 
+// A Prometheus server scraping `target` (host:port) every second with the bearer `token`, its
+// data in a folder of its own, stopped by its command line like the proxy.
+class Prometheus {
+  public:
+    Prometheus(std::uint16_t port, std::string target, std::string token)
+        : port_(port), target_(std::move(target)), token_(std::move(token)) {}
+    ~Prometheus() { Stop(); }
+    static bool Installed() {
+        return GetFileAttributesA("Z:\\usr\\bin\\prometheus") != INVALID_FILE_ATTRIBUTES;
+    }
+    bool Start() {
+        std::ofstream("Z:" + Base() + ".yml", std::ios::binary)
+            << "global:\n  scrape_interval: 1s\nscrape_configs:\n  - job_name: node\n"
+               "    authorization:\n      credentials: "
+            << token_ << "\n    static_configs:\n      - targets: [\"" << target_ << "\"]\n";
+        return StartUnixProgram("/usr/bin/timeout 120 " + CommandLine()) &&
+               testing::WaitUntil([this] { return Query("up").status == 200; }, 30000);
+    }
+    void Stop() {
+        if (StartUnixProgram("/usr/bin/pkill -f \"^" + CommandLine() + "$\"")) {
+            testing::WaitUntil([this] { return Query("up").status == 0; }, 10000);
+        }
+        StartUnixProgram("/bin/rm -rf " + Base() + ".data " + Base() + ".yml");
+    }
+    // The query API's answer to an instant query (URL-safe expressions only).
+    HttpAnswer Query(const std::string& expression) const {
+        return HttpExchange(port_, "GET /api/v1/query?query=" + expression +
+                                       " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
+    }
+
+  private:
+    std::string Base() const { return "/tmp/qv-e2e-prometheus-" + std::to_string(port_); }
+    std::string CommandLine() const {
+        return "/usr/bin/prometheus --config.file=" + Base() +
+               ".yml --storage.tsdb.path=" + Base() +
+               ".data --web.listen-address=127.0.0.1:" + std::to_string(port_) +
+               " --log.level=error";
+    }
+    std::uint16_t port_;
+    std::string target_;
+    std::string token_;
+};
+
 class ProxyPoolE2eTest : public E2eTest {
   protected:
     void SetUp() override {
