@@ -12,7 +12,7 @@ add_link_options(${QV_SANITIZE})
 set(QV_GBK_ROOT ${CMAKE_BINARY_DIR}/gbk)
 set(QV_GBK_SCRIPT ${CMAKE_CURRENT_SOURCE_DIR}/scripts/gbk_literals.py)
 set(QV_FUZZED_SOURCES base/number_text base/text_helpers desktop/icon_file dialup/dial_target
-    pool/resp ui/css_sheet ui/html_markup ui/link_layout web/read_sizing)
+    pool/resp ui/css_sheet ui/html_markup ui/link_layout web/read_sizing control/channel_command)
 list(TRANSFORM QV_FUZZED_SOURCES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/src/)
 list(TRANSFORM QV_FUZZED_SOURCES APPEND .cpp)
 file(GLOB QV_PORTABLE_HEADERS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*/*.h)

@@ -19,7 +19,7 @@ COMMANDS = """
     clang-14 clang++-14 clang-format git
     wine wineboot wineserver winepath
     Xvfb xdpyinfo xwininfo xdotool import convert
-    redis-server promtool
+    redis-server promtool prometheus pkill
 """.split()
 
 

@@ -111,13 +111,6 @@ RouteDecision RouteRequest(std::string_view method, std::string_view target,
     return decision;
 }
 
-bool ValidCommandId(std::string_view id) {
-    return !id.empty() && id.size() <= 64 && std::all_of(id.begin(), id.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_' || c == '.' || c == ':' || c == '-';
-    });
-}
-
 bool SameSecret(std::string_view given, std::string_view expected) {
     // Every byte of the given text is compared, against the expected one cycled when the
     // lengths differ, so the loop's length tells nothing about the expected text.

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "control/channel_command.h"
 #include "control/protocol.h"
 
 namespace qv {
@@ -24,9 +25,6 @@ struct RouteDecision {
 
 // {"error":"..."}: what a refused request is told.
 std::string ErrorBody(int status);
-
-// 1-64 of A-Z a-z 0-9 _ . : - (the ids of answers kept for later).
-bool ValidCommandId(std::string_view id);
 
 // `target` is the request line's target ("/redial?until_new=1&tries=3").
 RouteDecision RouteRequest(std::string_view method, std::string_view target,

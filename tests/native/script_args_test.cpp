@@ -1,3 +1,4 @@
+#include "control/channel_command.h"
 #include "control/protocol.h"
 
 #include <gtest/gtest.h>
@@ -80,6 +81,39 @@ TEST(ScriptArgsTest, AutostartTakesOneActionAndAnswersInJson) {
     EXPECT_EQ(AutostartJson(true, "C:\\q\\Quorvane.exe"),
               R"({"ok":true,"autostart":true,"path":"C:\\q\\Quorvane.exe"})");
     EXPECT_EQ(AutostartJson(false, "x", "no"), R"({"ok":false,"error":"no"})");
+}
+
+// A Redis element goes through the same bounds as the other two ways in.
+TEST(ScriptArgsTest, ChannelElementsReadByTheSameRules) {
+    const ChannelElement redial = ReadChannelElement(
+        R"({"id":"c:1","command":"redial","until_new":true,"tries":7,"not_after":1800000000})");
+    ASSERT_TRUE(redial.command.has_value()) << redial.error;
+    EXPECT_EQ(redial.command->command, (ScriptCommand{ScriptVerb::Redial, true, 7}));
+    EXPECT_EQ(redial.command->notAfter, 1800000000);
+    const struct {
+        const char* text;
+        const char* id;  // the id a refusal can still be answered under
+    } refused[] = {
+        {"[]", ""},
+        {"{\"command\":\"dial\"}", ""},
+        {"{\"id\":\"a b\",\"command\":\"dial\"}", ""},
+        {"{\"id\":\"x\",\"command\":\"history\"}", "x"},
+        {"{\"id\":\"x\",\"command\":\"dial\",\"until_new\":true}", "x"},
+        {"{\"id\":\"x\",\"command\":\"redial\",\"tries\":3}", "x"},
+        {"{\"id\":\"x\",\"command\":\"redial\",\"until_new\":true,\"tries\":101}", "x"},
+        {"{\"id\":\"x\",\"command\":\"dial\",\"not_after\":\"soon\"}", "x"},
+        {"{\"id\":\"x\",\"command\":\"dial\",\"command\":\"hangup\"}", "x"},
+        {"{\"id\":\"x\",\"command\":\"dial\",\"extra\":1}", "x"},
+    };
+    for (const auto& row : refused) {
+        const ChannelElement element = ReadChannelElement(row.text);
+        EXPECT_FALSE(element.command.has_value()) << row.text;
+        EXPECT_FALSE(element.error.empty()) << row.text;
+        EXPECT_EQ(element.id, row.id) << row.text;
+    }
+    const std::string large = "{\"id\":\"x\",\"command\":\"dial\",\"pad\":\"" +
+                              std::string(kMaxChannelElementBytes, ' ') + "\"}";
+    EXPECT_TRUE(ReadChannelElement(large).tooLarge);
 }
 
 }  // namespace
