@@ -4,6 +4,7 @@
 
 #include "app/keep_line.h"
 #include "app/settings.h"
+#include "notify/notify_message.h"
 
 namespace qv {
 namespace {
@@ -62,20 +63,6 @@ std::string_view StatusWord(CommandStatus status) {
     return "";
 }
 
-std::string_view LineWord(LineEventKind kind) {
-    switch (kind) {
-        case LineEventKind::Connected:
-            return "connected";
-        case LineEventKind::Disconnected:
-            return "disconnected";
-        case LineEventKind::Dropped:
-            return "dropped";
-        case LineEventKind::Failed:
-            return "failed";
-    }
-    return "";
-}
-
 // The fields that a command and a line event share.
 std::string Addresses(const Text& entry, const Text& ip, const Text& previous, std::uint32_t code,
                       const ToUtf8& utf8) {
@@ -121,7 +108,7 @@ std::string CommandLogLine(const std::string& time, const CommandRecord& record,
 
 std::string LineEventLogLine(const std::string& time, const LineEvent& event, const ToUtf8& utf8) {
     std::string line = time + " source=" + std::string(SourceName(event.source)) +
-                       " event=" + std::string(LineWord(event.kind)) +
+                       " event=" + EventName(event.kind) +
                        Addresses(event.entry, event.ip, event.previousIp, event.rasError, utf8);
     if (event.kind == LineEventKind::Connected && !event.kept) {
         line += " kept=no";
