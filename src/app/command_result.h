@@ -1,6 +1,7 @@
 #pragma once
 // What a command did, for whoever asked: a person's handler shows a refusal as a box, a script
-// turns the whole result into its answer. The commands themselves never know who asked.
+// turns the whole result into its answer. A command acts alike whoever asked; who asked is
+// only passed on, to those who keep records.
 #include <cstdint>
 #include <string_view>
 
