@@ -9,7 +9,8 @@ find_package(Threads REQUIRED)
 target_link_libraries(qv_portable PUBLIC qv_options Threads::Threads)
 # As in the Windows build: C++20's <chrono> (which Asio includes) does not encode as GBK.
 set_source_files_properties(src/control/http_control.cpp src/pool/redis_link.cpp
-                            src/pool/pool_publisher.cpp src/notify/log_writer.cpp tests/native/pool_publisher_test.cpp
+                            src/pool/pool_publisher.cpp src/pool/command_channel.cpp src/notify/log_writer.cpp
+                            tests/native/pool_publisher_test.cpp tests/native/command_channel_test.cpp
                             tests/native/pool_fleet_test.cpp
                             tests/native/http_session_test.cpp tests/native/command_queue_test.cpp
                             PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)

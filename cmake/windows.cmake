@@ -31,7 +31,8 @@ target_link_libraries(qv_win PUBLIC qv_portable ${QV_SYSTEM_LIBS})
 # C++20's <chrono>, which Asio includes, holds a "µs" that GBK cannot encode: files including
 # it are compiled as UTF-8 and hold no Chinese texts (checked by gbk_literals.py --utf8-files).
 set_source_files_properties(src/control/http_control.cpp src/pool/redis_link.cpp
-                            src/pool/pool_publisher.cpp src/notify/log_writer.cpp PROPERTIES
+                            src/pool/pool_publisher.cpp src/pool/command_channel.cpp src/notify/log_writer.cpp
+                            PROPERTIES
                             COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 # The program's icon is generated, never drawn by hand.

@@ -10,7 +10,13 @@ void LineWiring::Start() {
     listeners_.Add(scripting_.BoardFollower());
     listeners_.Add(scripting_.MetricsFollower());
     s_.proxied = &proxied_;
-    pool_.Start(listeners_, assistant_.StartUpAddress(), assistant_.EchoPages().front());
+    scripting_.Channel().SetAnswer([this](const std::string& id, std::string json) {
+        pool_.AnswerCommand(id, std::move(json));
+    });
+    pool_.Start(listeners_, assistant_.StartUpAddress(), assistant_.EchoPages().front(),
+                [this](std::string element, std::optional<std::int64_t> now) {
+                    scripting_.Channel().Take(element, now);
+                });
     if (pool_.On()) {
         s_.fleet = &pool_.Fleet();
         scripting_.Board().SetPoolFacts([this] {

@@ -1,6 +1,7 @@
 #pragma once
 // Those who follow the line, composed: the log, the line watch, the proxy pool (with the
-// fleet's records and the check through the node's own proxy) and the notifications,
+// fleet's records, the check through the node's own proxy and the command channel, whose
+// elements the scripting's runner takes) and the notifications,
 // each started only when Config.ini asks for it. Each is wired in its own folder; their
 // threads reach the window's thread only through the inbox.
 #include <windows.h>

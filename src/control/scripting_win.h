@@ -12,7 +12,9 @@
 
 #include "app/app_state.h"
 #include "app/assistant.h"
+#include "base/failure_record_win.h"
 #include "base/inbox.h"
+#include "control/channel_runner.h"
 #include "control/host.h"
 #include "control/http_control.h"
 #include "control/metrics.h"
@@ -58,6 +60,8 @@ class Scripting {
     LineListeners& BoardFollower() { return boardListener_; }
     // Counts what GET /metrics tells.
     LineListeners& MetricsFollower() { return metrics_; }
+    // Runs what a controller leaves in Redis, through the same queue.
+    ChannelRunner& Channel() { return channel_; }
 
   private:
     Services& s_;
@@ -68,6 +72,9 @@ class Scripting {
     ScriptHost host_;
     ScriptLink link_;
     BoardListener boardListener_{board_};
+    ChannelRunner channel_{queue_, board_, codec_, [](const std::string& what) {
+                               RecordFailure("command channel", what.c_str());
+                           }};
     Metrics metrics_{[] { return static_cast<std::uint32_t>(GetTickCount()); },
                      [] { return static_cast<std::int64_t>(std::time(nullptr)); }};
 };

@@ -18,7 +18,7 @@ Text ComputerName() {
 }  // namespace
 
 void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress,
-                         const Text& echoPage) {
+                         const Text& echoPage, CommandChannel::OnElement onCommand) {
     settings_ = ReadPoolSettings(s_.profile, ComputerName());
     if (settings_.state == PoolSettings::State::Invalid) {
         s_.tray.BalloonTip(kBalloonTitle, settings_.problem, IconKind::Warning,
@@ -43,6 +43,13 @@ void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress
     fleet_ = std::make_unique<PoolFleet>(settings_, *publisher_);
     listener_ = std::make_unique<PoolListener>(settings_, *publisher_, *fleet_);
     listeners.Add(*listener_);
+    if (settings_.commands) {
+        channel_ = std::make_unique<CommandChannel>(
+            settings_, std::move(onCommand),
+            [](const std::string& detail) { RecordFailure("command channel", detail.c_str()); });
+        channelFollower_ = std::make_unique<ChannelFollower>(*channel_);
+        listeners.Add(*channelFollower_);
+    }
     if (!startUpAddress.empty() && s_.dialup.IsConnected()) {
         LineEvent event;
         event.ip = startUpAddress;
@@ -56,6 +63,12 @@ PoolStatusWords PoolFollower::Words() const {
                         : snapshot.state == PoolSnapshot::State::Unverified ? "unverified"
                                                                             : "unreachable";
     return {state, snapshot.published};
+}
+
+void PoolFollower::AnswerCommand(const std::string& id, std::string json) {
+    if (channel_) {
+        channel_->Answer(id, std::move(json));
+    }
 }
 
 void PoolFollower::ShowHealth(const PoolHealth& health) {
@@ -81,6 +94,9 @@ void PoolFollower::ShowHealth(const PoolHealth& health) {
 void PoolFollower::Stop() {
     if (s_.proxied != nullptr) {
         s_.proxied->EndAll();  // a check under way must not hold the worker, nor the program
+    }
+    if (channel_) {
+        channel_->Stop();  // its calls to Redis end at once
     }
     if (publisher_) {
         publisher_->StopLeavingField();

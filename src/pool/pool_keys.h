@@ -18,5 +18,6 @@ inline constexpr const char* kKeyPoolCheckUrl = "检查网址";
 inline constexpr const char* kKeyPoolRotating = "同时重拔";
 inline constexpr const char* kKeyPoolSeenMinutes = "不重复分钟";
 inline constexpr const char* kKeyPoolSeenPrefix = "不重复前缀";
+inline constexpr const char* kKeyPoolCommands = "命令";
 
 }  // namespace qv

@@ -133,6 +133,7 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
     settings.rotating = bounded(kKeyPoolRotating, 0, kMaxRotating, 0);
     settings.seenMinutes = bounded(kKeyPoolSeenMinutes, 0, 1440, 0);
     settings.seenPrefix = bounded(kKeyPoolSeenPrefix, 8, 32, 32);
+    settings.commands = bounded(kKeyPoolCommands, 0, 1, 0) == 1;
     settings.state = PoolSettings::State::On;
     return settings;
 }

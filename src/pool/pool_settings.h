@@ -32,12 +32,13 @@ struct PoolSettings {
     // Published besides global unicast addresses (a test network's own ranges).
     std::vector<IpRange> allowedRanges;
     // A fleet's node (each a value out of its range, or none, keeps the default):
-    bool check = false;    // publish only once the address is seen through the own proxy
-    std::string checkUrl;  // with check: must answer below 400 through the proxy too
-    int rotating = 0;      // nodes of the key between withdraw and publish at once; 0 any
-    int seenMinutes = 0;   // addresses any node had this long ago count as repeated
-    int seenPrefix = 32;   // IPv4: the network remembered; IPv6 always /64
-    Text problem;          // Invalid: the balloon's text, saying why
+    bool check = false;     // publish only once the address is seen through the own proxy
+    std::string checkUrl;   // with check: must answer below 400 through the proxy too
+    int rotating = 0;       // nodes of the key between withdraw and publish at once; 0 any
+    int seenMinutes = 0;    // addresses any node had this long ago count as repeated
+    int seenPrefix = 32;    // IPv4: the network remembered; IPv6 always /64
+    bool commands = false;  // take commands from <key>:cmd:<node> and answer in <key>:reply:<id>
+    Text problem;           // Invalid: the balloon's text, saying why
 };
 
 // `computerName` is the node's name when the section names none.

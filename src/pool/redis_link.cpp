@@ -143,6 +143,13 @@ struct RedisLink::Impl {
         return true;
     }
 
+    // A call after an Abandon: the io_context runs again (after Interrupt it stays stopped).
+    void RestartAfterAbandon() {
+        if (!interrupted && io.stopped()) {
+            io.restart();
+        }
+    }
+
     LinkResult TimedOut(const char* step) {
         Close();
         return Fail(LinkResult::Fault::Transport,
@@ -214,6 +221,7 @@ RedisLink::~RedisLink() = default;
 LinkResult RedisLink::Connect() {
     Impl& link = *impl_;
     link.Close();
+    link.RestartAfterAbandon();
     link.parser = resp::ReplyParser(kLinkReplyLimit);
     if (link.interrupted) {
         return link.TimedOut("connect");
@@ -269,6 +277,7 @@ LinkResult RedisLink::Exchange(const std::vector<resp::Command>& commands,
                                std::vector<resp::Reply>& replies) {
     Impl& link = *impl_;
     replies.clear();
+    link.RestartAfterAbandon();
     if (!link.socket.is_open()) {
         return Fail(LinkResult::Fault::Transport, "not connected");
     }
@@ -327,6 +336,10 @@ void RedisLink::Close() {
 
 bool RedisLink::IsOpen() const {
     return impl_->socket.is_open();
+}
+
+void RedisLink::Abandon() {
+    impl_->io.stop();  // the call under way returns; the next one restarts the io_context
 }
 
 void RedisLink::Interrupt() {

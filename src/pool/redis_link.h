@@ -44,6 +44,9 @@ class RedisLink {
 
     // Thread-safe, and final: any call in progress returns at once, every later one fails.
     void Interrupt();
+    // Thread-safe, and not final: a call in progress fails at once and closes the connection;
+    // later calls work (Connect first). For a wait on a connection a redial has left dead.
+    void Abandon();
 
   private:
     struct Impl;

@@ -1,6 +1,7 @@
 // The real Quorvane.exe publishing its address to a real redis-server while the simulated ISP
 // dials, redials and drops: what Redis holds after each, the withdraw before the hang-up, a
-// refused password, Redis gone during a redial and back, and the key expiring after a kill.
+// refused password, Redis gone during a redial and back, and a controller's commands through
+// Redis.
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
@@ -143,6 +144,46 @@ TEST_F(ProxyPoolE2eTest, RedisGoneDuringARedialCostsAtMostASecondAndTheAddressCo
     // leaves a key that expires, are the publish plan's and the publisher's native cases.)
     ASSERT_TRUE(redis.Start());
     EXPECT_TRUE(Holds(redis, "203.0.113.13:3128", 6000));
+}
+
+// A controller's commands, left in the node's list while its connection is cut or the queue
+// is full, each answered once in its reply key. (The element's rules are native cases.)
+TEST_F(ProxyPoolE2eTest, ControllersCommandsThroughRedisRunOnceAndAreAnswered) {
+    Redis redis;
+    ASSERT_TRUE(redis.Start());
+    StartPooled(redis, "", "命令=1\r\n");
+    const std::string list = std::string("adsl:cmd:") + kNode;
+    const auto reply = [&](const std::string& id) {
+        return redis.Ask({"BLPOP", "adsl:reply:" + id, "20"}, 25000);
+    };
+    redis.Ask({"RPUSH", list, R"({"id":"d1","command":"dial"})"});
+    const std::string dialed = reply("d1");
+    EXPECT_EQ(JsonField(dialed, "ok"), "true") << dialed;
+    EXPECT_EQ(JsonField(dialed, "id"), "d1");
+
+    redis.Stop();
+    ASSERT_TRUE(redis.Start());
+    redis.Ask({"RPUSH", list, R"({"id":"r1","command":"redial"})",
+               R"({"id":"old","command":"redial","not_after":1})"});
+    const std::string redialed = reply("r1");
+    EXPECT_EQ(JsonField(redialed, "ip"), "203.0.113.12") << redialed;
+    const std::string expired = reply("old");
+    EXPECT_EQ(JsonField(expired, "ok"), "false") << expired;
+    EXPECT_EQ(JsonField(Call("/status").output, "ip"), "203.0.113.12") << "ran once, not late";
+
+    resp::Command burst = {"RPUSH", list, R"({"id":"r2","command":"redial"})"};
+    for (int i = 0; i < 17; ++i) {
+        burst.push_back(R"({"id":"h)" + std::to_string(i) + R"(","command":"hangup"})");
+    }
+    redis.Ask(burst);
+    int refused = 0;
+    for (int i = 0; i < 17; ++i) {
+        const std::string answer = reply("h" + std::to_string(i));
+        ASSERT_NE(answer, "(nil)") << "h" << i << " unanswered";
+        refused += JsonField(answer, "busy") == "true" && JsonField(answer, "ok") == "false";
+    }
+    EXPECT_GE(refused, 1) << "a full queue is answered";
+    EXPECT_EQ(JsonField(reply("r2"), "ok"), "true");
 }
 
 }  // namespace

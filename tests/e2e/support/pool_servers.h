@@ -76,9 +76,9 @@ class Redis {
     }
 
     // A reply as text: a string or integer as written, a nil as "(nil)", an error as
-    // "-<text>", nothing as "(no answer)".
-    std::string Ask(const resp::Command& command) const {
-        const SOCKET s = ConnectTo(port_);
+    // "-<text>", an array as its last element (BLPOP's value), nothing as "(no answer)".
+    std::string Ask(const resp::Command& command, DWORD timeoutMs = 3000) const {
+        const SOCKET s = ConnectTo(port_, timeoutMs);
         if (s == INVALID_SOCKET) {
             return "(no answer)";
         }
@@ -97,6 +97,9 @@ class Redis {
             }
             if (reply) {
                 using Type = resp::Reply::Type;
+                if (reply->type == Type::Array && !reply->elements.empty()) {
+                    reply = reply->elements.back();
+                }
                 answer = reply->type == Type::Integer ? std::to_string(reply->integer)
                          : reply->type == Type::Null  ? "(nil)"
                          : reply->type == Type::Error ? "-" + reply->text
