@@ -2,6 +2,10 @@
 //   qv_bench startup <exe> <window class> <runs>   start-up to first paint and to ready, one
 //                                                  line per start: "startup <paint ms> <ready ms>"
 //   qv_bench wait-ready <window class>             waits until a started program is ready
+//   qv_bench watch <window class>                  for a start from Linux: prints "watching",
+//                                                  then, once a window of the class is painted
+//                                                  and ready, "watch <paint> <ready>" in Unix
+//                                                  milliseconds, and closes it
 //   qv_bench redial <count>                        redials the running program through its
 //                                                  button: "redial <wall ms> <cpu ms>" each
 // "First paint" is the moment the window's status bar, painted last, shows on the screen;
@@ -14,6 +18,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
 #include <thread>
 
@@ -29,14 +34,17 @@ double NowMs() {
     return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
 }
 
-// True once the window of `className` in the process has a status bar whose part 2 holds text.
+// True once the window of `className` in the process has a status bar whose part 2 holds the
+// start-up's last text: the bare window's "ready", or Quorvane's "之前IP：无信息", longer than
+// the "之前IP：" its bar is made with.
 bool StatusPart2Written(DWORD processId, const char* className) {
     HWND window = qv::e2e::FindTopLevel(processId, className);
     HWND bar = window ? FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
-    DWORD_PTR length = 0;
+    const std::size_t madeWith = std::string(className) == "QvBareWindow" ? 0 : wcslen(L"之前IP：");
+    DWORD_PTR length = 0;  // in characters: Wine answers the ANSI length in characters too
     return bar != nullptr &&
-           SendMessageTimeoutA(bar, SB_GETTEXTLENGTHA, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
-           LOWORD(length) > 0;
+           SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
+           LOWORD(length) > madeWith;
 }
 
 // True once the window's status bar shows on the screen, read as a person sees it: its pane
@@ -75,6 +83,62 @@ int WaitReady(const char* className) {
     return 1;
 }
 
+// Milliseconds since 1970 by the system clock, which Wine shares with Linux's `date`.
+double UnixMs() {
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return static_cast<double>(ticks - 116444736000000000ULL) / 10000.0;
+}
+
+// First paint and ready of the process's window of `className`, each as `clock` gives it
+// (-1 when it never came within a minute of `started`).
+template <typename Clock>
+std::pair<double, double> PaintAndReady(DWORD processId, const char* className, Clock clock,
+                                        double started) {
+    // The screen is watched from a thread of its own: asking for the status text waits
+    // while the program is busy, which would hold the watch up.
+    std::atomic<double> paint = -1.0;
+    std::thread paintWatch([&] {
+        while (clock() - started < 60000) {
+            if (StatusBarShown(qv::e2e::FindTopLevel(processId, className))) {
+                paint = clock();
+                return;
+            }
+            Sleep(1);
+        }
+    });
+    bool ready = false;
+    while (!(ready = StatusPart2Written(processId, className)) && clock() - started < 60000) {
+        Sleep(2);
+    }
+    const double readyAt = ready ? clock() : -1.0;
+    paintWatch.join();
+    return {paint.load(), readyAt};
+}
+
+int Watch(const char* className) {
+    std::printf("watching\n");
+    std::fflush(stdout);
+    const double started = UnixMs();
+    DWORD processId = 0;
+    while (processId == 0 && UnixMs() - started < 60000) {
+        // Polled often: the window's first moments are what is measured.
+        GetWindowThreadProcessId(qv::e2e::FindTopLevel(0, className), &processId);
+        Sleep(1);
+    }
+    const auto [paint, ready] = PaintAndReady(processId, className, UnixMs, started);
+    std::printf("watch %.1f %.1f\n", paint, ready);
+    std::fflush(stdout);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageA(qv::e2e::FindTopLevel(processId, className), WM_CLOSE, 0, 0);
+    if (process != nullptr) {
+        WaitForSingleObject(process, 10000);
+        CloseHandle(process);
+    }
+    return paint < 0 || ready < 0;
+}
+
 int Startup(const std::string& exe, const char* className, int runs) {
     for (int run = 0; run < runs; ++run) {
         std::string command = "\"" + exe + "\"";
@@ -87,26 +151,10 @@ int Startup(const std::string& exe, const char* className, int runs) {
             std::fprintf(stderr, "cannot start %s\n", exe.c_str());
             return 1;
         }
-        // The screen is watched from a thread of its own: asking for the status text waits
-        // while the program is busy, which would hold the watch up.
-        std::atomic<double> paintMs = -1.0;
-        std::thread paintWatch([&] {
-            while (NowMs() - started < 60000) {
-                if (StatusBarShown(qv::e2e::FindTopLevel(info.dwProcessId, className))) {
-                    paintMs = NowMs() - started;
-                    return;
-                }
-                Sleep(1);
-            }
-        });
-        bool ready = false;
-        while (!(ready = StatusPart2Written(info.dwProcessId, className)) &&
-               NowMs() - started < 60000) {
-            Sleep(2);
-        }
-        const double readyMs = ready ? NowMs() - started : -1.0;
-        paintWatch.join();
-        std::printf("startup %.1f %.1f\n", paintMs.load(), readyMs);
+        const auto [paint, ready] = PaintAndReady(info.dwProcessId, className, NowMs, started);
+        const double paintMs = paint < 0 ? -1.0 : paint - started;
+        const double readyMs = ready < 0 ? -1.0 : ready - started;
+        std::printf("startup %.1f %.1f\n", paintMs, readyMs);
         std::fflush(stdout);
         PostMessageA(qv::e2e::FindTopLevel(info.dwProcessId, className), WM_CLOSE, 0, 0);
         if (WaitForSingleObject(info.hProcess, 10000) != WAIT_OBJECT_0) {
@@ -168,10 +216,13 @@ int main(int argc, char** argv) {
     if (verb == "wait-ready" && argc == 3) {
         return WaitReady(argv[2]);
     }
+    if (verb == "watch" && argc == 3) {
+        return Watch(argv[2]);
+    }
     if (verb == "redial" && argc == 3) {
         return Redial(std::max(1, std::atoi(argv[2])));
     }
     std::fprintf(stderr,
-                 "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | redial COUNT\n");
+                 "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | watch CLASS | redial COUNT\n");
     return 2;
 }
