@@ -222,7 +222,8 @@ int main(int argc, char** argv) {
     if (verb == "redial" && argc == 3) {
         return Redial(std::max(1, std::atoi(argv[2])));
     }
-    std::fprintf(stderr,
-                 "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | watch CLASS | redial COUNT\n");
+    std::fprintf(
+        stderr,
+        "usage: qv_bench startup EXE CLASS RUNS | wait-ready CLASS | watch CLASS | redial COUNT\n");
     return 2;
 }
