@@ -1,6 +1,5 @@
 #include "pool/command_channel.h"
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <deque>
