@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs every tests/fuzz/<name>_fuzz target over its seed corpus (and
-# its token dictionary, where it has one) for a bounded time, by default 15 s each. Inputs the
+# its token dictionary, where it has one) for a bounded time, by default 15 s each, as many at
+# once as there are cores. Inputs the
 # fuzzer finds go to a temporary directory, never to the repository; any finding fails the run
 # and its input is left there, path printed.
 # Usage: scripts/fuzz.sh [seconds-per-target]
@@ -13,18 +14,15 @@ cmake --preset fuzz >/dev/null || exit 1
 cmake --build --preset fuzz -j2 >/dev/null || { echo "build of fuzz failed"; exit 1; }
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/qv-fuzz.XXXXXX")
-passed=0 failed=0
-for source in tests/fuzz/*_fuzz.cpp; do
-    name=$(basename "$source" _fuzz.cpp)
-    corpus=tests/fuzz/corpus/$name
+# One target: its verdict in $work/<name>.result, its first line "ok" or "FAILED".
+fuzz_one() {
+    local name=$1 corpus=tests/fuzz/corpus/$1 log=$work/$1.log status runs cov finding
     if [ ! -d "$corpus" ]; then
-        echo "$name: FAILED (no seed corpus in $corpus)"
-        failed=$((failed + 1))
-        continue
+        echo "FAILED (no seed corpus in $corpus)" >"$work/$name.result"
+        return
     fi
     mkdir -p "$work/$name/new"
-    log=$work/$name.log
-    options=()
+    local options=()
     [ -f "tests/fuzz/dict/$name.dict" ] && options+=(-dict="tests/fuzz/dict/$name.dict")
     # The first directory receives new inputs; the seeds are only read.
     build/fuzz/${name}_fuzz -max_total_time="$seconds" -max_len=4096 -timeout=10 \
@@ -36,13 +34,28 @@ for source in tests/fuzz/*_fuzz.cpp; do
     finding=$(find "$work/$name" -maxdepth 1 -type f \
         \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | head -1)
     if [ "$status" = 0 ] && [ -z "$finding" ]; then
-        echo "$name: ok (${runs:-?} runs, ${cov:-cov: ?})"
-        passed=$((passed + 1))
+        echo "ok (${runs:-?} runs, ${cov:-cov: ?})" >"$work/$name.result"
     else
-        echo "$name: FAILED (exit $status) input: ${finding:-none saved} log: $log"
-        grep -m3 -E 'ERROR|check failed|runtime error' "$log" | sed 's/^/    /'
-        failed=$((failed + 1))
+        {
+            echo "FAILED (exit $status) input: ${finding:-none saved} log: $log"
+            grep -m3 -E 'ERROR|check failed|runtime error' "$log" | sed 's/^/    /'
+        } >"$work/$name.result"
     fi
+}
+
+# Each target is one process on one core: as many run at once as there are cores.
+names=()
+for source in tests/fuzz/*_fuzz.cpp; do
+    names+=("$(basename "$source" _fuzz.cpp)")
+    while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n; done
+    fuzz_one "${names[-1]}" &
+done
+wait
+passed=0 failed=0
+for name in "${names[@]}"; do
+    result=$(cat "$work/$name.result" 2>/dev/null || echo "FAILED (no verdict)")
+    echo "$name: $result"
+    case $result in ok*) passed=$((passed + 1)) ;; *) failed=$((failed + 1)) ;; esac
 done
 [ "$failed" = 0 ] && rm -rf "$work"
 echo "fuzz: $passed passed, $failed failed"

@@ -70,7 +70,7 @@ void LineWatch::Run() {
     const HANDLE wakers[] = {stop_.get(), lineEnded_.get()};
     bool connected = connectedAtStart_;
     for (;;) {
-        const DWORD woken = WaitForMultipleObjects(2, wakers, FALSE, kLineWatchPollMs);
+        const DWORD woken = WaitForMultipleObjects(2, wakers, FALSE, pollMs_);
         if (woken == WAIT_OBJECT_0) {
             return;
         }
