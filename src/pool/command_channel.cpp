@@ -157,10 +157,13 @@ struct CommandChannel::Impl {
                 continue;
             }
             streak = {};
-            if (replies[0].type == resp::Reply::Type::Error && onProblem) {
-                // Refused (an ACL, a key of another type): trying again would not mend it.
-                onProblem("command channel answer " + answer.first + ": " +
-                          PrintableAscii(replies[0].text));
+            for (const resp::Reply& reply : replies) {
+                if (reply.type == resp::Reply::Type::Error && onProblem) {
+                    // Refused (an ACL, a key of another type): trying again would not mend it.
+                    onProblem("command channel answer " + answer.first + ": " +
+                              PrintableAscii(reply.text));
+                    break;
+                }
             }
             std::lock_guard lock(mutex);
             if (!answers.empty() && answers.front() == answer) {
