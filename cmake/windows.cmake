@@ -47,7 +47,24 @@ add_executable(Quorvane WIN32 src/main_win.cpp src/line_wiring_win.cpp res/quorv
 add_dependencies(Quorvane qv_icon)
 target_include_directories(Quorvane PRIVATE ${CMAKE_BINARY_DIR}/res ${CMAKE_CURRENT_SOURCE_DIR}/res)
 set_source_files_properties(res/quorvane.rc PROPERTIES OBJECT_DEPENDS ${QV_ICON})
-target_link_libraries(Quorvane PRIVATE qv_win)
+# The DLLs the first paint does not need (the phonebook, the echo page, the tray) are loaded on
+# their first call, after it, instead of by the loader before the program's first line: import
+# libraries of dlltool's delay-load kind, made from MinGW's own. Placed after qv_win, so that
+# they, not the plain ones qv_win brings, resolve its calls. The test programs import normally.
+set(QV_DELAY_LIBS)
+foreach(dll rasapi32 wininet shell32)
+    find_library(QV_IMPORT_${dll} NAMES ${dll} REQUIRED)
+    set(delay_lib ${CMAKE_BINARY_DIR}/delay/lib${dll}_delay.a)
+    add_custom_command(OUTPUT ${delay_lib}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/delay
+        COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/scripts/delay_import_lib.py
+                ${CMAKE_NM} ${CMAKE_DLLTOOL} ${QV_IMPORT_${dll}} ${dll}.dll ${delay_lib}
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/scripts/delay_import_lib.py VERBATIM)
+    list(APPEND QV_DELAY_LIBS ${delay_lib})
+endforeach()
+add_custom_target(qv_delay_libs DEPENDS ${QV_DELAY_LIBS})
+add_dependencies(Quorvane qv_delay_libs)
+target_link_libraries(Quorvane PRIVATE qv_win ${QV_DELAY_LIBS})
 # The version for the resource script (a header: windres loses quotes given with -D), and
 # for scripts/release.sh's archive names.
 file(WRITE ${CMAKE_BINARY_DIR}/res/version.h

@@ -11,7 +11,7 @@ import sys
 # Every external command called by scripts/, .ci/run and CTest (keep in step with them).
 COMMANDS = """
     apt-get dpkg dpkg-query locale locale-gen localedef getconf id sed grep tee cat cp mv rm mkdir mktemp seq
-    tr cmp head tail sort sleep kill dirname readlink sha256sum iconv date stat nproc
+    tr cmp head tail sort sleep kill dirname readlink sha256sum iconv date stat nproc strings comm
     cmake ctest ninja g++ python3 awk ccache find xargs wc
     x86_64-w64-mingw32-g++-posix i686-w64-mingw32-g++-posix
     x86_64-w64-mingw32-objdump x86_64-w64-mingw32-strip i686-w64-mingw32-objdump
