@@ -96,7 +96,7 @@ wine_env_start() {
         for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
     fi
     if [ ! -f "$WINEPREFIX/.qv-ready" ] && ! qv_prefix_from_template; then
-        mkdir -p "$WINEPREFIX"
+        rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"  # nothing half copied stays
         if ! qv_prefix_setup; then
             echo "wine-env: setting up the Wine prefix $WINEPREFIX failed; see $WINEPREFIX/setup.log" >&2
             return 1
