@@ -63,6 +63,10 @@ qv_prefix_setup() {
 # checkout still has a prefix, and a wineserver, of its own.
 qv_prefix_from_template() {
     local version template staging
+    # Copied only where no prefix is yet: one that exists (a person's own, named by
+    # QV_WINEPREFIX) is set up in place, never replaced.
+    rmdir "$WINEPREFIX" 2>/dev/null
+    [ -e "$WINEPREFIX" ] && return 1
     version=$(wine --version 2>/dev/null | tr -c 'A-Za-z0-9.\n' '_') || return 1
     template="${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/quorvane/wineprefix-$version"
     if [ ! -f "$template/.qv-ready" ]; then
@@ -77,8 +81,8 @@ qv_prefix_from_template() {
         mv -T "$staging" "$template" 2>/dev/null || rm -rf "$staging"
         [ -f "$template/.qv-ready" ] || return 1
     fi
-    rm -rf "$WINEPREFIX" && mkdir -p "$(dirname "$WINEPREFIX")" &&
-        cp -a "$template" "$WINEPREFIX"
+    mkdir -p "$(dirname "$WINEPREFIX")" || return 1
+    cp -a "$template" "$WINEPREFIX" || { rm -rf "$WINEPREFIX"; return 1; }
 }
 
 wine_env_start() {
@@ -96,7 +100,7 @@ wine_env_start() {
         for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
     fi
     if [ ! -f "$WINEPREFIX/.qv-ready" ] && ! qv_prefix_from_template; then
-        rm -rf "$WINEPREFIX" && mkdir -p "$WINEPREFIX"  # nothing half copied stays
+        mkdir -p "$WINEPREFIX"
         if ! qv_prefix_setup; then
             echo "wine-env: setting up the Wine prefix $WINEPREFIX failed; see $WINEPREFIX/setup.log" >&2
             return 1
