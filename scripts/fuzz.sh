@@ -1,9 +1,8 @@
 #!/usr/bin/env bash
 # Builds the fuzz preset and runs every tests/fuzz/<name>_fuzz target over its seed corpus (and
 # its token dictionary, where it has one) for a bounded time, by default 15 s each, as many at
-# once as there are cores. Inputs the
-# fuzzer finds go to a temporary directory, never to the repository; any finding fails the run
-# and its input is left there, path printed.
+# once as there are cores. Inputs the fuzzer finds go to a temporary directory, never to the
+# repository; any finding fails the run and its input is left there, path printed.
 # Usage: scripts/fuzz.sh [seconds-per-target]
 set -uo pipefail
 cd "$(dirname "$0")/.."
