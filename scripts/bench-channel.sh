@@ -16,6 +16,7 @@ work=$(mktemp -d "$PWD/build/bench-channel.XXXXXX")
 redis_port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 app_pid="" redis_pid=""
 cleanup() {
+    set +e  # every step of the clean-up runs, whichever fails
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     [ -n "$redis_pid" ] && kill "$redis_pid" 2>/dev/null
     qv_isp_stop

@@ -15,6 +15,7 @@ wine_env_start
 work=$(mktemp -d "$PWD/build/bench-watch.XXXXXX")
 app_pid=""
 cleanup() {
+    set +e  # every step of the clean-up runs, whichever fails
     [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
     qv_isp_stop
     wine_env_stop
