@@ -41,7 +41,7 @@ class LineWiring {
     NotifyFollower notify_{s_, inbox_};
     LogFollower log_{s_, inbox_};
     LineWatch watch_;
-    LineWatchFeed watchFeed_{watch_};
+    LineUpListener watchFeed_{[this] { watch_.LineUp(); }};  // each line the program brought up
 };
 
 }  // namespace qv

@@ -1,5 +1,7 @@
 #pragma once
 // Several followers of the line behind the one port: each is told, in the order added.
+#include <functional>
+#include <utility>
 #include <vector>
 
 #include "app/ports.h"
@@ -44,6 +46,21 @@ class LineListenerList final : public LineListeners {
 
   private:
     std::vector<LineListeners*> listeners_;
+};
+
+// A follower that only needs to know when a line came up: `lineUp` runs on each Connected event.
+class LineUpListener final : public LineListeners {
+  public:
+    explicit LineUpListener(std::function<void()> lineUp) : lineUp_(std::move(lineUp)) {}
+    void BeforeHangUp() override {}
+    void OnLineEvent(const LineEvent& event) override {
+        if (event.kind == LineEventKind::Connected) {
+            lineUp_();
+        }
+    }
+
+  private:
+    std::function<void()> lineUp_;
 };
 
 }  // namespace qv

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/ports.h"
 #include "base/system_handles_win.h"
 
 namespace qv {
@@ -51,21 +50,6 @@ class LineWatch {
     std::atomic<bool> lineUp_ = false;
     KernelObject thread_;
     DWORD threadId_ = 0;
-};
-
-// Tells the watch of each line the program brought up.
-class LineWatchFeed final : public LineListeners {
-  public:
-    explicit LineWatchFeed(LineWatch& watch) : watch_(watch) {}
-    void BeforeHangUp() override {}
-    void OnLineEvent(const LineEvent& event) override {
-        if (event.kind == LineEventKind::Connected) {
-            watch_.LineUp();
-        }
-    }
-
-  private:
-    LineWatch& watch_;
 };
 
 }  // namespace qv

@@ -22,6 +22,7 @@ LinkConfig ConfigFor(const PoolSettings& settings, int timeoutMs) {
     return {settings.redisHost, settings.redisPort, settings.user, settings.password, timeoutMs};
 }
 
+// TIME's first element, Unix seconds. Not BoundedDecimal: its long is 32 bits on Windows.
 std::optional<std::int64_t> Seconds(const std::vector<resp::Reply>& replies) {
     if (replies.size() != 1 || replies[0].type != resp::Reply::Type::Array ||
         replies[0].elements.empty() || replies[0].elements[0].type != resp::Reply::Type::Bulk) {

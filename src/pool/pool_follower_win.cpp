@@ -47,8 +47,7 @@ void PoolFollower::Start(LineListenerList& listeners, const Text& startUpAddress
         channel_ = std::make_unique<CommandChannel>(
             settings_, std::move(onCommand),
             [](const std::string& detail) { RecordFailure("command channel", detail.c_str()); });
-        channelFollower_ = std::make_unique<ChannelFollower>(*channel_);
-        listeners.Add(*channelFollower_);
+        listeners.Add(channelFollower_);
     }
     if (!startUpAddress.empty() && s_.dialup.IsConnected()) {
         LineEvent event;

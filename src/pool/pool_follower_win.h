@@ -48,21 +48,6 @@ class PoolFollower {
     void Stop();
 
   private:
-    // A line that came back may have left the channel's connections dead.
-    class ChannelFollower final : public LineListeners {
-      public:
-        explicit ChannelFollower(CommandChannel& channel) : channel_(channel) {}
-        void BeforeHangUp() override {}
-        void OnLineEvent(const LineEvent& event) override {
-            if (event.kind == LineEventKind::Connected) {
-                channel_.Reconnect();
-            }
-        }
-
-      private:
-        CommandChannel& channel_;
-    };
-
     void ShowHealth(const PoolHealth& health);
 
     Services& s_;
@@ -72,7 +57,8 @@ class PoolFollower {
     std::unique_ptr<PoolFleet> fleet_;
     std::unique_ptr<PoolListener> listener_;
     std::unique_ptr<CommandChannel> channel_;
-    std::unique_ptr<ChannelFollower> channelFollower_;
+    // A line that came back may have left the channel's connections dead.
+    LineUpListener channelFollower_{[this] { channel_->Reconnect(); }};
 };
 
 }  // namespace qv
