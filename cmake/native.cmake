@@ -4,21 +4,22 @@ set(QV_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-saniti
 add_compile_options(${QV_SANITIZE})
 add_link_options(${QV_SANITIZE})
 
-add_library(qv_portable STATIC ${QV_PORTABLE_SOURCES})
+qv_unity_sources(QV_PORTABLE_BATCHES qv_portable 4 ${QV_PORTABLE_SOURCES})
+add_library(qv_portable STATIC ${QV_PORTABLE_BATCHES})
 find_package(Threads REQUIRED)
 target_link_libraries(qv_portable PUBLIC qv_options Threads::Threads)
+target_include_directories(qv_portable PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 # As in the Windows build: C++20's <chrono> (which Asio includes) does not encode as GBK.
-set_source_files_properties(src/control/http_control.cpp src/pool/redis_link.cpp
-                            src/pool/pool_publisher.cpp src/pool/command_channel.cpp src/notify/log_writer.cpp
-                            tests/native/pool_publisher_test.cpp tests/native/command_channel_test.cpp
-                            tests/native/pool_fleet_test.cpp
-                            tests/native/http_session_test.cpp tests/native/command_queue_test.cpp
-                            PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
+set(QV_UTF8_TESTS tests/native/pool_publisher_test.cpp tests/native/command_channel_test.cpp
+                  tests/native/pool_fleet_test.cpp tests/native/http_session_test.cpp
+                  tests/native/command_queue_test.cpp)
+set_source_files_properties(${QV_UTF8_TESTS} PROPERTIES COMPILE_OPTIONS -fexec-charset=UTF-8)
 
 find_package(GTest REQUIRED)
 file(GLOB QV_NATIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/native/*.cpp)
-add_executable(native_tests ${QV_NATIVE_TESTS})
-target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+qv_unity_sources(QV_NATIVE_TEST_BATCHES native_tests 6 ${QV_NATIVE_TESTS})
+add_executable(native_tests ${QV_NATIVE_TEST_BATCHES})
+target_include_directories(native_tests PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(native_tests PRIVATE qv_portable GTest::gtest GTest::gmock GTest::gtest_main)
 # One process for the whole suite: 177 processes of 0.15 s each cost more than the tests.
 add_test(NAME native_tests COMMAND native_tests)
@@ -38,8 +39,10 @@ add_test(NAME SourcesAreFormatted
 file(GLOB QV_TSAN_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/base/*.cpp
      ${CMAKE_CURRENT_SOURCE_DIR}/src/app/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/src/control/*.cpp)
 list(FILTER QV_TSAN_SOURCES EXCLUDE REGEX "_win\\.cpp$")
-add_library(qv_portable_tsan STATIC ${QV_TSAN_SOURCES})
+qv_unity_sources(QV_TSAN_BATCHES qv_portable_tsan 3 ${QV_TSAN_SOURCES})
+add_library(qv_portable_tsan STATIC ${QV_TSAN_BATCHES})
 target_link_libraries(qv_portable_tsan PUBLIC qv_options)
+target_include_directories(qv_portable_tsan PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 add_executable(native_tsan_tests tests/native/http_session_test.cpp tests/native/inbox_test.cpp
                tests/native/command_queue_test.cpp)
 target_link_libraries(native_tsan_tests PRIVATE qv_portable_tsan GTest::gtest GTest::gtest_main)
@@ -54,7 +57,7 @@ add_test(NAME native_tsan_tests COMMAND native_tsan_tests)
 # include.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)
 add_test(NAME Utf8SourcesHoldNoChineseLiterals
-         COMMAND Python3::Interpreter scripts/gbk_literals.py --utf8-files cmake/windows.cmake
+         COMMAND Python3::Interpreter scripts/gbk_literals.py --utf8-files CMakeLists.txt
                  cmake/native.cmake
          WORKING_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR})
 

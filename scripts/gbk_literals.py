@@ -84,9 +84,10 @@ def check_utf8_files(cmake_files):
         with open(name, encoding="utf-8") as f:
             cmake += f.read()
     pending = []
-    for call in re.findall(r"set_source_files_properties\(([^)]*)\)", cmake):
-        if "-fexec-charset=UTF-8" in call:
-            pending += [w for w in call.split() if w.startswith(("src/", "tests/"))]
+    calls = re.findall(r"set_source_files_properties\(([^)]*)\)", cmake)
+    lists = re.findall(r"set\(QV_UTF8_\w+([^)]*)\)", cmake)  # the lists those calls name
+    for call in [c for c in calls if "-fexec-charset=UTF-8" in c] + lists:
+        pending += [w for w in call.split() if w.startswith(("src/", "tests/"))]
     if not pending:
         print("%s mark no file as UTF-8" % " ".join(cmake_files))
         return 1

@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::uint32_t kOneSecondPauseMs = 1000;
 
-int Bounded(Profile& profile, const char* key, int low, int high, int fallback) {
+int FleetValue(Profile& profile, const char* key, int low, int high, int fallback) {
     return ReadBoundedSetting(profile, key, kFleetSection, low, high, fallback);
 }
 
@@ -17,9 +17,9 @@ int Bounded(Profile& profile, const char* key, int low, int high, int fallback) 
 
 FleetSettings ReadFleetSettings(Profile& profile) {
     FleetSettings settings;
-    settings.drainSeconds = Bounded(profile, kKeyDrainSeconds, 0, 60, 0);
-    settings.pauseSeconds = Bounded(profile, kKeyPauseSeconds, 1, 60, 0);
-    settings.jitterPercent = Bounded(profile, kKeyJitterPercent, 0, 50, 0);
+    settings.drainSeconds = FleetValue(profile, kKeyDrainSeconds, 0, 60, 0);
+    settings.pauseSeconds = FleetValue(profile, kKeyPauseSeconds, 1, 60, 0);
+    settings.jitterPercent = FleetValue(profile, kKeyJitterPercent, 0, 50, 0);
     return settings;
 }
 

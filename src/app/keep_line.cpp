@@ -8,7 +8,7 @@
 namespace qv {
 namespace {
 
-int Bounded(Profile& profile, const char* key, int low, int high, int fallback) {
+int KeepLineValue(Profile& profile, const char* key, int low, int high, int fallback) {
     return ReadBoundedSetting(profile, key, kKeepLineSection, low, high, fallback);
 }
 
@@ -16,14 +16,14 @@ int Bounded(Profile& profile, const char* key, int low, int high, int fallback) 
 
 KeepLineSettings ReadKeepLineSettings(Profile& profile) {
     KeepLineSettings settings;
-    settings.retries = Bounded(profile, kKeyRetries, 0, 100, settings.retries);
+    settings.retries = KeepLineValue(profile, kKeyRetries, 0, 100, settings.retries);
     settings.retryIntervalSeconds =
-        Bounded(profile, kKeyRetryInterval, 1, 300, settings.retryIntervalSeconds);
+        KeepLineValue(profile, kKeyRetryInterval, 1, 300, settings.retryIntervalSeconds);
     settings.minimumGapSeconds =
-        Bounded(profile, kKeyMinimumGap, 0, 3600, settings.minimumGapSeconds);
-    settings.redialOnDrop = Bounded(profile, kKeyRedialOnDrop, 0, 1, 0) == 1;
+        KeepLineValue(profile, kKeyMinimumGap, 0, 3600, settings.minimumGapSeconds);
+    settings.redialOnDrop = KeepLineValue(profile, kKeyRedialOnDrop, 0, 1, 0) == 1;
     settings.waitForAddressSeconds =
-        Bounded(profile, kKeyWaitForAddress, 0, 120, settings.waitForAddressSeconds);
+        KeepLineValue(profile, kKeyWaitForAddress, 0, 120, settings.waitForAddressSeconds);
     return settings;
 }
 

@@ -12,8 +12,8 @@ constexpr const char* kMachineMark = "Global\\QuorvaneInstance";
 constexpr const char* kSessionMark = "Local\\QuorvaneInstance";
 constexpr const char* kBoxTitle = "信息：";
 constexpr const char* kRunsInOtherSession = "Quorvane已在另一会话中运行";
-constexpr int kExitDone = 0;
-constexpr DWORD kPollMs = 50;
+constexpr int kSecondStartDone = 0;
+constexpr DWORD kMarkPollMs = 50;
 // A second start waits this long for a starting program's window, or an ending one's end.
 constexpr DWORD kWindowWaitMs = 15000;
 
@@ -83,7 +83,7 @@ Shown ShowRunningProgram() {
         return MarkExists(kSessionMark) ? Shown::Nothing : Shown::Ended;
     }
     const DWORD start = GetTickCount();
-    for (DWORD wait = 0;; wait = kPollMs) {
+    for (DWORD wait = 0;; wait = kMarkPollMs) {
         const DWORD waited = WaitForSingleObject(mark.get(), wait);
         if (waited == WAIT_ABANDONED || waited == WAIT_OBJECT_0) {
             ReleaseMutex(mark.get());
@@ -137,21 +137,21 @@ std::optional<int> ClaimOrShowInstance() {
     const DWORD start = GetTickCount();
     for (int round = 0;; ++round) {
         if (round > 0) {
-            Sleep(kPollMs);  // an ending program's marks may outlast its thread a little
+            Sleep(kMarkPollMs);  // an ending program's marks may outlast its thread a little
         }
         switch (ClaimInstance()) {
             case InstancePlace::None:
                 return std::nullopt;
             case InstancePlace::OtherSession:
                 MessageBoxA(nullptr, kRunsInOtherSession, kBoxTitle, MB_OK);
-                return kExitDone;
+                return kSecondStartDone;
             case InstancePlace::ThisSession:
                 break;
         }
         // A program that ended meanwhile leaves the place to this one; a second start that
         // came at the same moment may take it first, and is then shown instead.
         if (ShowRunningProgram() != Shown::Ended || GetTickCount() - start >= kWindowWaitMs) {
-            return kExitDone;
+            return kSecondStartDone;
         }
     }
 }

@@ -21,16 +21,17 @@ namespace {
 // system past that is left to its own time limit on a thread nobody waits for.
 constexpr DWORD kStopWaitMs = 500;
 
-struct QueuedEvent {
-    LineEvent event;
-    std::string time;
-};
-
 Text NumberInBrackets(const char* label, DWORD number) {
     return Text("（") + label + std::to_string(number) + "）";
 }
 
 }  // namespace
+
+// Outside the anonymous namespace: the notifier's own state (Notifier::Shared) holds them.
+struct QueuedEvent {
+    LineEvent event;
+    std::string time;
+};
 
 // One worker per part, each with its own queue: a web server that never answers must not
 // hold back the command, nor the command the POST.

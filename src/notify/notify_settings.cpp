@@ -7,7 +7,7 @@
 namespace qv {
 namespace {
 
-constexpr const char* kNotEnabled = "通知未启用：";
+constexpr const char* kNotifyNotEnabled = "通知未启用：";
 
 bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && AsciiLower(text.substr(0, prefix.size())) == prefix;
@@ -73,7 +73,7 @@ NotifySettings ReadNotifySettings(Profile& profile) {
     }
     if (!problems.empty()) {
         settings.state = NotifySettings::State::Invalid;
-        settings.problem = kNotEnabled + problems;
+        settings.problem = kNotifyNotEnabled + problems;
     } else if (!settings.command.empty() || !settings.url.empty()) {
         settings.state = NotifySettings::State::On;
     }

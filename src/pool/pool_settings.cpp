@@ -11,7 +11,7 @@
 namespace qv {
 namespace {
 
-constexpr const char* kNotEnabled = "代理池未启用：";
+constexpr const char* kPoolNotEnabled = "代理池未启用：";
 constexpr int kMaxRotating = 10000;
 constexpr int kIpv6SeenPrefix = 64;
 
@@ -87,7 +87,7 @@ PoolSettings ReadPoolSettings(Profile& profile, const Text& computerName) {
     }
     settings.state = PoolSettings::State::Invalid;
     const auto refuse = [&settings](const char* why) {
-        settings.problem = Text(kNotEnabled) + why;
+        settings.problem = Text(kPoolNotEnabled) + why;
         return settings;
     };
     if (!SplitAddress(address, settings.redisHost, settings.redisPort)) {

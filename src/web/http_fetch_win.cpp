@@ -25,7 +25,7 @@ static_assert(kRequestFlags == (INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WR
 static_assert(kSecureFlag == INTERNET_FLAG_SECURE);
 static_assert(sizeof(INTERNET_PROXY_INFO) == (sizeof(void*) == 8 ? 24 : 12));
 
-constexpr char kUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
+constexpr char kEchoUserAgent[] = "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)";
 constexpr char kVerb[] = "GET";
 constexpr char kVersion[] = "HTTP/1.0";
 constexpr char kAcceptType[] = "Accept: */* \r\n";
@@ -63,7 +63,8 @@ InternetHandle& SessionStorage() {
 HINTERNET Session() {
     InternetHandle& session = SessionStorage();
     if (!session) {
-        session.reset(InternetOpenA(kUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
+        session.reset(
+            InternetOpenA(kEchoUserAgent, INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0));
         if (!session) {
             RecordFailure("InternetOpenA", GetLastError());
         }
