@@ -38,9 +38,14 @@ fuzz() {
     scripts/fuzz.sh "${QV_FUZZ_SECONDS:-4}" >build/fuzz.log 2>&1
 }
 beside_wine() {
-    step "build win32" build win32 >build/win32.log 2>&1 || { echo "build of win32 failed"; return 1; }
-    step "fuzz (build and run)" fuzz
-    local rc=$?
+    local rc=0
+    if step "build win32" build win32 >build/win32.log 2>&1; then
+        step "fuzz (build and run)" fuzz || rc=1
+    else
+        echo "build of win32 failed:"
+        grep -E "error|FAILED" build/win32.log | head -20
+        rc=1
+    fi
     printf '%s\n' "${timings[@]}" >build/beside-wine.timings
     return $rc
 }
@@ -72,7 +77,6 @@ waited=$SECONDS
 wait $beside_pid || status=1
 timings+=("$(printf '%-22s %4d s' "waited for the rest" $((SECONDS - waited)))")
 cat build/beside-wine.log build/fuzz.log 2>/dev/null
-[ -f build/win32.log ] && grep -E "error|FAILED" build/win32.log | head -20
 [ -f build/beside-wine.timings ] && mapfile -t -O "${#timings[@]}" timings <build/beside-wine.timings
 if [ -f build/win32/bin/Quorvane.exe ]; then
     step "release archives" scripts/release.sh || { echo "the release archives could not be made"; status=1; }
