@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds every target (native, win64, win32, the release archives) and runs every test: the
-# native suite under ASan/UBSan, the Win32 and end-to-end suites under Wine on a virtual display,
-# and beside those the fuzz targets. Prints each step's seconds and closes with
+# Win32 and end-to-end suites under Wine on a virtual display and, beside those, the native suite
+# under ASan/UBSan and the fuzz targets. Prints each step's seconds and closes with
 # "all: N passed, N failed, N skipped".
 # QV_FUZZ_SECONDS sets the fuzz budget per target (default 4; scripts/fuzz.sh 60 runs longer).
 set -uo pipefail
@@ -31,14 +31,21 @@ done
 
 # The Wine suite mostly waits (on dials, timers, other processes), so what needs no Wine runs
 # beside it at the lowest priority, which takes only the processor time the suite leaves: the
-# 32-bit build and the fuzz run. Their output and seconds are shown after the suite's. (The
-# release archives wait for the suite: they configure and build the win64 preset, whose program
-# the suite runs.)
+# native suite, the 32-bit build and the fuzz run. Their output and seconds are shown after the
+# Wine suite's. (The release archives wait for it: they configure and build the win64 preset,
+# whose program the suite runs.)
 fuzz() {
     scripts/fuzz.sh "${QV_FUZZ_SECONDS:-4}" >build/fuzz.log 2>&1
 }
+suite() {  # suite PRESET: its CTest run, with whole outputs in the report (the summary counts
+    # the cases of each GoogleTest program)
+    rm -f "build/ctest-$1.xml"
+    ctest --preset "$1" --output-junit "$PWD/build/ctest-$1.xml" \
+        --test-output-size-passed 4194304 --test-output-size-failed 4194304
+}
 beside_wine() {
     local rc=0
+    step "tests native" suite native || rc=1
     if step "build win32" build win32 >build/win32.log 2>&1; then
         step "fuzz (build and run)" fuzz || rc=1
     else
@@ -63,15 +70,7 @@ wine_env_start || exit 1
 trap 'pkill -P $beside_pid 2>/dev/null; kill $beside_pid 2>/dev/null; wine_env_stop' EXIT
 
 status=0
-reports=()
-for preset in native win64; do
-    report="build/ctest-$preset.xml"
-    rm -f "$report"
-    # Whole outputs in the report: the summary counts the cases of each GoogleTest program.
-    step "tests $preset" ctest --preset "$preset" --output-junit "$PWD/$report" \
-        --test-output-size-passed 4194304 --test-output-size-failed 4194304 || status=1
-    reports+=("$report")
-done
+step "tests win64" suite win64 || status=1
 
 waited=$SECONDS
 wait $beside_pid || status=1
@@ -86,5 +85,5 @@ fuzz_counts=$(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' buil
 echo
 printf '%s\n' "${timings[@]}"
 scripts/line-share.sh
-scripts/test-summary.py --extra $fuzz_counts "${reports[@]}" || status=1
+scripts/test-summary.py --extra $fuzz_counts build/ctest-native.xml build/ctest-win64.xml || status=1
 exit $status
