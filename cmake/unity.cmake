@@ -1,8 +1,8 @@
 # Batches of sources compiled as one translation unit each: the heavy headers (GoogleTest,
 # windows.h, Asio) are read once a batch instead of once a file, which halves a fresh build.
-# The batch files include their sources by paths relative to the checkout, so that the compiler
-# cache finds them again from a clone in another folder (CMake's own unity build writes absolute
-# paths). A target using them needs the checkout on its include path.
+# The batch files include their sources by paths relative to themselves (build/<preset>/unity
+# inside the checkout), so that the compiler cache finds them again from a clone in another
+# folder (CMake's own unity build writes absolute paths).
 # qv_unity_sources(OUT_VAR NAME BATCHES [FIRST header] source...): OUT_VAR receives the batch
 # files and, as they are, the sources that carry compile options of their own (the UTF-8 files).
 # FIRST opens every batch with that header: the adapters include <windows.h>, whose A/W macros
@@ -30,7 +30,7 @@ function(qv_unity_sources out_var name batches)
         set(index 0)
         set(content "${opening}")
         foreach(source ${batched})
-            file(RELATIVE_PATH relative ${CMAKE_SOURCE_DIR} ${source})
+            file(RELATIVE_PATH relative ${CMAKE_BINARY_DIR}/unity ${source})
             string(APPEND content "#include \"${relative}\"\n")
             math(EXPR index "${index} + 1")
             math(EXPR left "${index} % ${per_batch}")

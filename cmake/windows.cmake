@@ -22,7 +22,6 @@ list(APPEND QV_WIN_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/src/control/http_control.
 qv_unity_sources(QV_PORTABLE_BATCHES qv_portable 4 ${QV_PORTABLE_SOURCES})
 add_library(qv_portable STATIC ${QV_PORTABLE_BATCHES})
 target_link_libraries(qv_portable PUBLIC qv_options ws2_32)
-target_include_directories(qv_portable PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 target_include_directories(qv_portable SYSTEM PUBLIC ${QV_LIBRARY_HEADERS})
 # Asio's select reactor instead of IOCP: IOCP would add an import of mswsock.dll. Set where
 # the portable code (the pool's Redis link) already sees it, so that every file including Asio
@@ -31,7 +30,6 @@ target_compile_definitions(qv_portable PUBLIC BOOST_ASIO_DISABLE_IOCP BOOST_ASIO
 qv_unity_sources(QV_WIN_BATCHES qv_win 4 FIRST windows.h ${QV_WIN_SOURCES})
 add_library(qv_win STATIC ${QV_WIN_BATCHES})
 target_link_libraries(qv_win PUBLIC qv_portable ${QV_SYSTEM_LIBS})
-target_include_directories(qv_win PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
 
 # The program's icon is generated, never drawn by hand.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

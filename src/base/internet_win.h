@@ -11,6 +11,10 @@
 
 namespace qv {
 
+// The name the program's own requests (the proxy check, the webhook) go by. The echo page is
+// asked as a browser would ask it.
+inline constexpr char kProgramUserAgent[] = "Quorvane";
+
 struct InternetTraits {
     using Value = HINTERNET;
     static Value Invalid() { return nullptr; }

@@ -11,7 +11,6 @@
 namespace qv {
 namespace {
 
-constexpr char kWebhookUserAgent[] = "Quorvane";
 constexpr char kHeaders[] = "Content-Type: application/json\r\n";
 // A webhook is answered, not followed: a redirect would turn the POST into a GET.
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
@@ -30,7 +29,7 @@ PostResult Failed(const char* call, bool worthRetry) {
 
 PostResult PostJson(const std::string& url, const std::string& body, DWORD limitMs) {
     InternetHandle session(
-        InternetOpenA(kWebhookUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+        InternetOpenA(kProgramUserAgent, INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session) {
         return Failed("InternetOpenA (notification address)", true);
     }

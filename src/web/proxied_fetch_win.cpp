@@ -12,7 +12,6 @@
 namespace qv {
 namespace {
 
-constexpr char kCheckUserAgent[] = "Quorvane";
 constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE |
                                 INTERNET_FLAG_PRAGMA_NOCACHE | INTERNET_FLAG_NO_COOKIES |
                                 INTERNET_FLAG_NO_UI;
@@ -24,7 +23,7 @@ constexpr char kNoBypass[] = "<-loopback>";
 ProxiedPage FetchNow(const Text& proxy, const Text& url, std::uint32_t limitMs) {
     ProxiedPage page;
     InternetHandle session(
-        InternetOpenA(kCheckUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), kNoBypass, 0));
+        InternetOpenA(kProgramUserAgent, INTERNET_OPEN_TYPE_PROXY, proxy.c_str(), kNoBypass, 0));
     if (!session) {
         RecordFailure("InternetOpenA (proxy check)", GetLastError());
         return page;
