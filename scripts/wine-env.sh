@@ -92,11 +92,15 @@ wine_env_start() {
         return 1
     fi
     if ! qv_display_works; then
-        local n=97
-        while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb takes the first free display itself and names it once it listens: two started at
+        # once (the suite's slots) never share one.
+        local number
+        number=$(mktemp)
+        Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$number" >/dev/null 2>&1 &
         export QV_XVFB_PID=$!
-        export DISPLAY=":$n"
+        for _ in $(seq 100); do [ -s "$number" ] && break; sleep 0.1; done
+        export DISPLAY=":$(tr -d '\n' <"$number")"
+        rm -f "$number"
         for _ in $(seq 100); do qv_display_works && break; sleep 0.1; done
     fi
     if [ ! -f "$WINEPREFIX/.qv-ready" ] && ! qv_prefix_from_template; then
