@@ -291,6 +291,17 @@ struct Rig {
     Assistant assistant{state, services};
 
     Lines Only(const std::string& prefix) const { return journal.Only(prefix); }
+
+    // Three phonebook entries, the second chosen, and credentials typed in: a dial of this
+    // window journals kTypedDial.
+    void TypeDialTarget() {
+        assistant.SetIpEchoPageUrl(kEchoUrl);
+        dialup.entries = {"宽带连接", "ADSL", "备用"};
+        units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = 1;
+        units.texts[{Unit::编辑框_宽带账号, prop::kContent}] = "user@163";
+        units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "secret";
+    }
 };
+inline const std::string kTypedDial = "dial @1 user@163 secret";
 
 }  // namespace qv::testing

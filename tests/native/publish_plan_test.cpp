@@ -9,7 +9,7 @@ using Action = PlanStep::Action;
 
 // Drives a plan as the worker would, against a clock the test moves, and records what went
 // out; every send succeeds unless `down` says Redis is unreachable.
-struct Rig {
+struct PlanRig {
     PublishPlan plan{{"adsl", "pc1", 300}};
     std::int64_t now = 100000;
     bool down = false;
@@ -54,7 +54,7 @@ struct Rig {
 };
 
 TEST(PublishPlan, PublishesRenewsEveryThirdOfTheLifetimeAndWithdraws) {
-    Rig rig;
+    PlanRig rig;
     EXPECT_EQ(rig.WakeAt(), PublishPlan::kNever) << "nothing wanted, nothing to do";
     rig.plan.WantPublished("1.2.3.4:8080", rig.now);
     rig.Run();
@@ -80,7 +80,7 @@ TEST(PublishPlan, PublishesRenewsEveryThirdOfTheLifetimeAndWithdraws) {
 }
 
 TEST(PublishPlan, BacksOffDoublingToThirtySecondsThenSendsOnlyTheLatestState) {
-    Rig rig;
+    PlanRig rig;
     rig.down = true;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
     std::vector<std::int64_t> waits;
@@ -118,7 +118,7 @@ TEST(PublishPlan, BacksOffDoublingToThirtySecondsThenSendsOnlyTheLatestState) {
 }
 
 TEST(PublishPlan, AShortLivedKeyBacksOffNoLongerThanItsRenewPeriod) {
-    Rig rig;
+    PlanRig rig;
     rig.plan = PublishPlan({"adsl", "pc1", 10});
     rig.down = true;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
@@ -132,7 +132,7 @@ TEST(PublishPlan, AShortLivedKeyBacksOffNoLongerThanItsRenewPeriod) {
 }
 
 TEST(PublishPlan, AConnectionDroppedAtRestReconnectsAtOnceAndResendsEverything) {
-    Rig rig;
+    PlanRig rig;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
     rig.Run();
     rig.now += 100000;
@@ -149,7 +149,7 @@ TEST(PublishPlan, AConnectionDroppedAtRestReconnectsAtOnceAndResendsEverything) 
 }
 
 TEST(PublishPlan, ARefusedPasswordStopsRetriesUntilTheWantedStateChanges) {
-    Rig rig;
+    PlanRig rig;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
     ASSERT_EQ(rig.plan.Next(rig.now).action, Action::Connect);
     rig.plan.Failed(rig.now, false);
@@ -162,7 +162,7 @@ TEST(PublishPlan, ARefusedPasswordStopsRetriesUntilTheWantedStateChanges) {
 // A state that changes while its predecessor is on the wire: the answer confirms the old
 // state, and the new one follows.
 TEST(PublishPlan, AConfirmationOfAnOlderStateLeavesTheNewerOneDue) {
-    Rig rig;
+    PlanRig rig;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now);
     rig.plan.Connected();
     const PlanStep inFlight = rig.plan.Next(rig.now);
@@ -178,7 +178,7 @@ TEST(PublishPlan, AConfirmationOfAnOlderStateLeavesTheNewerOneDue) {
 // Nothing is published before a check passes; a failed one is tried every 10 s. Renewals check
 // again: two failures in a row still renew, the third takes the address out until one passes.
 TEST(PublishPlan, WithTheCheckOnlyACheckedAddressIsPublishedAndThreeFailedRenewalsWithdrawIt) {
-    Rig rig;
+    PlanRig rig;
     rig.plan = PublishPlan({"adsl", "pc1", 30, true});
     rig.checkPasses = false;
     rig.plan.WantPublished("1.1.1.1:8080", rig.now, "1.1.1.1");

@@ -10,6 +10,7 @@
 
 #include "sim_control.h"
 #include "web/http_fetch_win.h"
+#include "wine/support/sim_line_test.h"
 #include "wine/support/wine_support.h"
 
 namespace qv::testing {
@@ -17,15 +18,14 @@ namespace {
 
 namespace sim = qv::sim;
 
-class IpLookupSimTest : public ::testing::Test {
+class IpLookupSimTest : public SimLineTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
+        SimLineTest::SetUp();
         ASSERT_TRUE(isp.Running());
     }
     void TearDown() override {
-        sim::Reset();
+        SimLineTest::TearDown();
         CloseHttpSession();
     }
 

@@ -11,23 +11,23 @@
 #include "dialup/line_watch_win.h"
 #include "dialup/ras_api_win.h"
 #include "sim_control.h"
+#include "wine/support/sim_line_test.h"
 #include "wine/support/wine_support.h"
 
 namespace {
 
 namespace sim = qv::sim;
 
-class LineWatchTest : public ::testing::Test {
+class LineWatchTest : public qv::testing::SimLineTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
+        SimLineTest::SetUp();
         told_ = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     }
     void TearDown() override {
         watch_.Stop();
         CloseHandle(told_);
-        sim::Reset();
+        SimLineTest::TearDown();
     }
     void Start() {
         ASSERT_TRUE(watch_.Start([this] {

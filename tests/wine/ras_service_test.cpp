@@ -12,6 +12,7 @@
 #include "dialup/ras_records.h"
 #include "dialup/ras_service_win.h"
 #include "sim_control.h"
+#include "wine/support/sim_line_test.h"
 
 namespace {
 
@@ -59,16 +60,15 @@ std::vector<std::string> Trace() {
     return lines;
 }
 
-class RasServiceTest : public ::testing::Test {
+class RasServiceTest : public qv::testing::SimLineTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
+        SimLineTest::SetUp();
         qv::DialledConnection() = nullptr;
     }
     void TearDown() override {
         qv::DialledConnection() = nullptr;
-        sim::Reset();
+        SimLineTest::TearDown();
     }
     static std::uintptr_t Remembered() {
         return reinterpret_cast<std::uintptr_t>(qv::DialledConnection());

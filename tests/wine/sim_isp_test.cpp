@@ -12,6 +12,7 @@
 
 #include "dialup/ras_records.h"
 #include "sim_control.h"
+#include "wine/support/sim_line_test.h"
 #include "wine/support/wine_support.h"
 
 namespace {
@@ -70,14 +71,7 @@ CommandRun Ispctl(const std::string& args) {
         .value_or(CommandRun{});
 }
 
-class SimIspTest : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
-    }
-    void TearDown() override { sim::Reset(); }
-};
+using SimIspTest = qv::testing::SimLineTest;
 
 TEST_F(SimIspTest, EchoPageShowsTheLinesPublicAddress) {
     sim::IspProcess isp(kPort);

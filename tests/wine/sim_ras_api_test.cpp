@@ -14,6 +14,7 @@
 #include "dialup/ras_api_win.h"
 #include "dialup/ras_records.h"
 #include "sim_control.h"
+#include "wine/support/sim_line_test.h"
 #include "wine/support/wine_support.h"
 
 namespace {
@@ -59,14 +60,12 @@ HANDLE Register(std::uintptr_t connection, HANDLE event) {
     return event;
 }
 
-class SimRasApiTest : public ::testing::Test {
+class SimRasApiTest : public qv::testing::SimLineTest {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(sim::Attach());
-        sim::Reset();
+        SimLineTest::SetUp();
         sim::SetEntries({"宽带连接", "电信ADSL", "联通宽带"});
     }
-    void TearDown() override { sim::Reset(); }
 };
 
 TEST_F(SimRasApiTest, RecordsOfAnUnknownSizeAreRefused) {

@@ -15,6 +15,7 @@
 
 #include "sim_control.h"
 #include "ui/form_ids.h"
+#include "wine/support/sim_line_test.h"
 #include "wine/support/wine_support.h"
 
 namespace qv::e2e {
@@ -158,7 +159,7 @@ bool SaveScreenshot(const std::string& path);
 // Config.ini pointed at its echo page; after it the program is closed (or ended, with any
 // other a failed test left behind) and the line reset. A failed test leaves a screenshot
 // named after it in the output folder.
-class E2eTest : public ::testing::Test {
+class E2eTest : public testing::SimLineTest {
   protected:
     void SetUp() override;
     void TearDown() override;
