@@ -112,7 +112,9 @@ foreach(test_source ${QV_WINE_TESTS})
     endif()
     add_dependencies(${test_name} Quorvane sim_all)
     add_test(NAME ${test_layer}.${test_name} COMMAND ${test_name})
-    set_tests_properties(${test_layer}.${test_name} PROPERTIES TIMEOUT 300)
+    # Each runs in a Wine slot of its own (scripts/test.sh: a prefix, a wineserver and a display;
+    # scripts/wine-run.sh picks the slot CTest gave it); without slots, in the one environment.
+    set_tests_properties(${test_layer}.${test_name} PROPERTIES TIMEOUT 300 RESOURCE_GROUPS "wine:1")
 endforeach()
 
 add_subdirectory(bench)

@@ -37,10 +37,12 @@ done
 fuzz() {
     scripts/fuzz.sh "${QV_FUZZ_SECONDS:-4}" >build/fuzz.log 2>&1
 }
-suite() {  # suite PRESET: its CTest run, with whole outputs in the report (the summary counts
-    # the cases of each GoogleTest program)
-    rm -f "build/ctest-$1.xml"
-    ctest --preset "$1" --output-junit "$PWD/build/ctest-$1.xml" \
+suite() {  # suite PRESET [CTEST-ARGS...]: its CTest run, with whole outputs in the report (the
+    # summary counts the cases of each GoogleTest program)
+    local preset=$1
+    shift
+    rm -f "build/ctest-$preset.xml"
+    ctest --preset "$preset" "$@" --output-junit "$PWD/build/ctest-$preset.xml" \
         --test-output-size-passed 4194304 --test-output-size-failed 4194304
 }
 beside_wine() {
@@ -67,33 +69,38 @@ beside_pid=$!
 
 # The Wine suite in two slots side by side, each with a prefix, a wineserver and a display of its
 # own: the programs' single-instance marks, registered function keys and focus belong to one
-# server and one display. Slot 1 takes the programs named below (about half the suite's time),
-# slot 2 every other, so a new test program runs too.
-slot1_tests='^(e2e[.](commands|command_line|fleet|keep_line|http_control)_e2e_test|wine[.](form|link_box|hotkey_service|ras_service|sim_ras_api|sim_isp|status_bar|message_box|clock|program_exit)_test)$'
-wine_slot() {  # wine_slot N CTEST-ARGS...: one slot's CTest run, its report build/ctest-win64-N.xml
-    local slot=$1
-    shift
-    (
-        export QV_WINEPREFIX="$PWD/build/wineprefix$([ "$slot" = 1 ] || echo "-$slot")"
-        unset DISPLAY QV_XVFB_PID
-        source scripts/wine-env.sh
-        wine_env_start || exit 1
-        trap wine_env_stop EXIT
-        rm -f "build/ctest-win64-$slot.xml"
-        ctest --preset win64 "$@" --output-junit "$PWD/build/ctest-win64-$slot.xml" \
-            --test-output-size-passed 4194304 --test-output-size-failed 4194304
-    ) >"build/wine-slot-$slot.log" 2>&1
+# server and one display. CTest hands each test program a free slot (its RESOURCE_GROUPS), and
+# scripts/wine-run.sh runs it in that slot's environment.
+wine_slots=(1 2)
+slot_env() {  # slot_env N: starts slot N's environment; exports QV_SLOT<N>_DISPLAY and _PREFIX
+    local prefix="$PWD/build/wineprefix$([ "$1" = 1 ] || echo "-$1")"
+    QV_WINEPREFIX="$prefix"
+    unset DISPLAY QV_XVFB_PID
+    source scripts/wine-env.sh
+    wine_env_start || return 1
+    export "QV_SLOT$1_DISPLAY=$DISPLAY" "QV_SLOT$1_PREFIX=$prefix" "QV_SLOT$1_XVFB=${QV_XVFB_PID:-}"
+}
+slots_stop() {
+    local n xvfb_var prefix_var
+    for n in "${wine_slots[@]}"; do
+        prefix_var="QV_SLOT${n}_PREFIX" xvfb_var="QV_SLOT${n}_XVFB"
+        [ -n "${!prefix_var:-}" ] && WINEPREFIX="${!prefix_var}" wineserver -k >/dev/null 2>&1
+        [ -n "${!xvfb_var:-}" ] && kill "${!xvfb_var}" 2>/dev/null
+    done
+    return 0
 }
 wine_suite() {
-    wine_slot 1 -R "$slot1_tests" &
-    local first=$!
-    wine_slot 2 -E "$slot1_tests"
-    local rc=$?
-    wait $first || rc=1
-    cat build/wine-slot-1.log build/wine-slot-2.log
-    return $rc
+    local n slots=""
+    for n in "${wine_slots[@]}"; do
+        slot_env "$n" || return 1
+        slots+="${slots:+,}{\"id\": \"$n\", \"slots\": 1}"
+    done
+    printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": [%s]}]}\n' "$slots" \
+        >build/wine-slots.json
+    unset DISPLAY QV_WINEPREFIX QV_XVFB_PID
+    suite win64 -j "${#wine_slots[@]}" --resource-spec-file "$PWD/build/wine-slots.json"
 }
-trap 'pkill -P $beside_pid 2>/dev/null; kill $beside_pid 2>/dev/null' EXIT
+trap 'pkill -P $beside_pid 2>/dev/null; kill $beside_pid 2>/dev/null; slots_stop' EXIT
 
 status=0
 step "tests win64" wine_suite || status=1
@@ -111,5 +118,5 @@ fuzz_counts=$(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' buil
 echo
 printf '%s\n' "${timings[@]}"
 scripts/line-share.sh
-scripts/test-summary.py --extra $fuzz_counts build/ctest-native.xml build/ctest-win64-1.xml build/ctest-win64-2.xml || status=1
+scripts/test-summary.py --extra $fuzz_counts build/ctest-native.xml build/ctest-win64.xml || status=1
 exit $status
