@@ -76,6 +76,7 @@ std::string ConfigText(const std::string& echoUrl, const std::string& index,
     }
     return text;
 }
+
 bool StartUnixProgram(std::string commandLine) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
