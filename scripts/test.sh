@@ -98,7 +98,7 @@ wine_suite() {
     printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": [%s]}]}\n' "$slots" \
         >build/wine-slots.json
     unset DISPLAY QV_WINEPREFIX QV_XVFB_PID
-    suite win64 -j "${#wine_slots[@]}" --resource-spec-file "$PWD/build/wine-slots.json"
+    suite win64-slots -j "${#wine_slots[@]}"
 }
 trap 'pkill -P $beside_pid 2>/dev/null; kill $beside_pid 2>/dev/null; slots_stop' EXIT
 
@@ -118,5 +118,5 @@ fuzz_counts=$(sed -nE 's/^fuzz: ([0-9]+) passed, ([0-9]+) failed.*/\1 \2/p' buil
 echo
 printf '%s\n' "${timings[@]}"
 scripts/line-share.sh
-scripts/test-summary.py --extra $fuzz_counts build/ctest-native.xml build/ctest-win64.xml || status=1
+scripts/test-summary.py --extra $fuzz_counts build/ctest-native.xml build/ctest-win64-slots.xml || status=1
 exit $status
