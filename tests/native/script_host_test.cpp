@@ -82,18 +82,7 @@ TEST(CommandQueueTest, SubmissionsFromOtherThreadsAreNeitherLostNorDoubled) {
 }
 
 // An assistant on the fakes, with the queue and status board of the program.
-struct HostRig {
-    Journal journal;
-    AppState state;
-    testing::FakeUnits units{journal};
-    testing::FakeTray tray{journal};
-    testing::FakeDialup line{journal};
-    testing::FakeWeb web{journal};
-    testing::FakePump pump;
-    testing::FakeProfile profile;
-    testing::FakeHotkeys hotkeys{journal};
-    Services services{units, tray, line, web, pump, profile, hotkeys};
-    Assistant assistant{state, services};
+struct HostRig : testing::Rig {
     int wakes = 0;
     CommandQueue queue{[this] { ++wakes; }};
     StatusBoard board;
@@ -101,8 +90,8 @@ struct HostRig {
     BoardListener boardListener{board};  // as the program installs it
 
     HostRig() {
-        services.listeners = &boardListener;
-        line.entries = {"宽带连接", "电信ADSL"};
+        followers.Add(boardListener);
+        dialup.entries = {"宽带连接", "电信ADSL"};
         units.ints[{Unit::组合框_宽带连接, prop::kSelection}] = 1;
         units.texts[{Unit::编辑框_宽带账号, prop::kContent}] = "acc";
         units.texts[{Unit::编辑框_宽带密码, prop::kContent}] = "secret";
@@ -127,146 +116,45 @@ TEST(ScriptHostTest, OutcomesOfEachCommand) {
         const char* ip;
         const char* previousIp;
     };
+    // clang-format off
     const Row rows[] = {
-        {"status", {ScriptVerb::Status}, true, true, false, {}, true, "", 0, 0, "", ""},
-        {"dial",
-         {ScriptVerb::Dial},
-         false,
-         true,
-         false,
-         {"[1.1.1.1]"},
-         true,
-         "",
-         1,
-         0,
-         "1.1.1.1",
-         ""},
-        {"dial refused",
-         {ScriptVerb::Dial},
-         true,
-         true,
-         false,
-         {},
-         false,
-         "当前已有网络链接，请断线后再拔号！",
-         0,
-         0,
-         "",
-         ""},
-        {"dial fails",
-         {ScriptVerb::Dial},
-         false,
-         false,
-         false,
-         {},
-         false,
-         "拔号失败！",
-         1,
-         691,
-         "",
-         ""},
-        {"hang-up",
-         {ScriptVerb::HangUp},
-         true,
-         true,
-         false,
-         {"[1.1.1.1]"},
-         true,
-         "",
-         0,
-         0,
-         "",
-         "1.1.1.1"},
-        {"hang-up refused",
-         {ScriptVerb::HangUp},
-         false,
-         true,
-         false,
-         {},
-         false,
-         "当前无拔号连接，无需断线！",
-         0,
-         0,
-         "",
-         ""},
-        {"redial, new IP",
-         {ScriptVerb::Redial},
-         true,
-         true,
-         false,
-         {"[1.1.1.1]", "[2.2.2.2]"},
-         true,
-         "",
-         1,
-         0,
-         "2.2.2.2",
-         "1.1.1.1"},
-        {"redial follows the ticked box",
-         {ScriptVerb::Redial},
-         true,
-         true,
-         true,
+        // name, command, line up, dial connects, box ticked, echo pages,
+        //   ok, error, tries, RAS error, ip, previous ip
+        {"status", {ScriptVerb::Status}, true, true, false, {},
+         true, "", 0, 0, "", ""},
+        {"dial", {ScriptVerb::Dial}, false, true, false, {"[1.1.1.1]"},
+         true, "", 1, 0, "1.1.1.1", ""},
+        {"dial refused", {ScriptVerb::Dial}, true, true, false, {},
+         false, "当前已有网络链接，请断线后再拔号！", 0, 0, "", ""},
+        {"dial fails", {ScriptVerb::Dial}, false, false, false, {},
+         false, "拔号失败！", 1, 691, "", ""},
+        {"hang-up", {ScriptVerb::HangUp}, true, true, false, {"[1.1.1.1]"},
+         true, "", 0, 0, "", "1.1.1.1"},
+        {"hang-up refused", {ScriptVerb::HangUp}, false, true, false, {},
+         false, "当前无拔号连接，无需断线！", 0, 0, "", ""},
+        {"redial, new IP", {ScriptVerb::Redial}, true, true, false, {"[1.1.1.1]", "[2.2.2.2]"},
+         true, "", 1, 0, "2.2.2.2", "1.1.1.1"},
+        {"redial follows the ticked box", {ScriptVerb::Redial}, true, true, true,
          {"[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[2.2.2.2]"},
-         true,
-         "",
-         2,
-         0,
-         "2.2.2.2",
-         "1.1.1.1"},
-        {"redial fails",
-         {ScriptVerb::Redial},
-         true,
-         false,
-         false,
-         {"[1.1.1.1]"},
-         false,
-         "重拔失败！",
-         1,
-         691,
-         "",
-         "1.1.1.1"},
-        {"until new, repeated twice",
-         {ScriptVerb::Redial, true, 5},
-         true,
-         true,
-         false,
+         true, "", 2, 0, "2.2.2.2", "1.1.1.1"},
+        {"redial fails", {ScriptVerb::Redial}, true, false, false, {"[1.1.1.1]"},
+         false, "重拔失败！", 1, 691, "", "1.1.1.1"},
+        {"until new, repeated twice", {ScriptVerb::Redial, true, 5}, true, true, false,
          {"[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[1.1.1.1]", "[3.3.3.3]"},
-         true,
-         "",
-         3,
-         0,
-         "3.3.3.3",
-         "1.1.1.1"},
+         true, "", 3, 0, "3.3.3.3", "1.1.1.1"},
         {"until new ignores the ticked box and stops at its tries",
-         {ScriptVerb::Redial, true, 2},
-         true,
-         true,
-         true,
-         {"[1.1.1.1]"},
-         false,
-         "重拔2次后IP仍未改变",
-         2,
-         0,
-         "1.1.1.1",
-         "1.1.1.1"},
+         {ScriptVerb::Redial, true, 2}, true, true, true, {"[1.1.1.1]"},
+         false, "重拔2次后IP仍未改变", 2, 0, "1.1.1.1", "1.1.1.1"},
         {"until new with the line down compares with the last IP",
-         {ScriptVerb::Redial, true, 3},
-         false,
-         true,
-         false,
-         {"[4.4.4.4]"},
-         true,
-         "",
-         1,
-         0,
-         "4.4.4.4",
-         ""},
+         {ScriptVerb::Redial, true, 3}, false, true, false, {"[4.4.4.4]"},
+         true, "", 1, 0, "4.4.4.4", ""},
     };
+    // clang-format on
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         HostRig rig;
-        rig.line.connected = row.connectedAtStart;
-        rig.line.dialConnects = row.dialConnects;
+        rig.dialup.connected = row.connectedAtStart;
+        rig.dialup.dialConnects = row.dialConnects;
         rig.units.ints[{Unit::选择框_IP重复, prop::kChecked}] = row.repeatBox ? 1 : 0;
         rig.web.pages = row.pages;
         rig.web.page = row.pages.empty() ? Text() : row.pages.back();
@@ -292,7 +180,7 @@ TEST(ScriptHostTest, OutcomesOfEachCommand) {
 // the phonebook again: the names come from the start-up's listing.
 TEST(ScriptHostTest, AStatusTellsTheAddressOfTheLineThatIsUp) {
     HostRig rig;
-    rig.line.connected = true;
+    rig.dialup.connected = true;
     rig.web.page = "[61.140.7.9]";
     rig.assistant.InitMainWindow();
     EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).ip, "61.140.7.9");
@@ -305,7 +193,7 @@ TEST(ScriptHostTest, AStatusTellsTheAddressOfTheLineThatIsUp) {
     EXPECT_FALSE(rig.Shown("entr")) << "no phonebook listing";
     EXPECT_EQ(rig.host.Run({ScriptVerb::Status}).entry, "宽带连接");  // as restored
 
-    rig.line.connected = false;  // dropped
+    rig.dialup.connected = false;  // dropped
     rig.host.LineDown();
     EXPECT_EQ(rig.board.Status(true).ip, "");
     EXPECT_FALSE(rig.board.Status(true).connected);
@@ -345,7 +233,7 @@ TEST(ScriptHostTest, AHistoryListsTheKeptAddressesAtOnce) {
 
 TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {
     HostRig rig;
-    rig.line.connected = true;
+    rig.dialup.connected = true;
     rig.web.page = "[1.1.1.1]";
     // A click on 断线 during the redial's pause: the line is down then.
     rig.pump.onProcess = [&] { rig.host.Raise(Handler::HangUpCommand, 0, 0); };
@@ -365,7 +253,7 @@ TEST(ScriptHostTest, APersonsRefusalDuringAScriptedRedialStillShowsItsBox) {
 
 TEST(ScriptHostTest, AJobWaitsForTheWindowsOwnCommand) {
     HostRig rig;
-    rig.line.connected = true;
+    rig.dialup.connected = true;
     rig.web.page = "[1.1.1.1]";
     std::vector<std::string> order;
     // A scripted dial arrives during the pause of a person's redial and is woken for.
@@ -388,7 +276,7 @@ TEST(ScriptHostTest, AJobWaitsForTheWindowsOwnCommand) {
 
 TEST(ScriptHostTest, ACommandThatThrowsLeavesTheQueueUsableAndIsAnswered) {
     HostRig rig;
-    rig.line.connected = true;
+    rig.dialup.connected = true;
     rig.web.page = "[1.1.1.1]";
     rig.pump.onProcess = [] { throw std::runtime_error("inside the pause"); };
     std::vector<std::string> errors;
