@@ -35,14 +35,18 @@ class HealthLog {
     std::vector<std::string> entries_;
 };
 
-// A publisher whose first address Redis has taken.
-std::unique_ptr<PoolPublisher> PublishedTo(const RedisServer& redis, HealthLog* health) {
-    auto publisher = std::make_unique<PoolPublisher>(
-        Settings(redis.port()), health ? health->Callback() : std::function<void(PoolHealth)>());
-    publisher->Publish("1.1.1.1:8080");
-    EXPECT_TRUE(WaitFor([&] { return publisher->Snapshot().published == "1.1.1.1:8080"; }));
-    return publisher;
-}
+// A running Redis and a publisher whose first address it has taken.
+struct Published {
+    Published() {
+        EXPECT_TRUE(started);
+        publisher.Publish("1.1.1.1:8080");
+        EXPECT_TRUE(WaitFor([&] { return publisher.Snapshot().published == "1.1.1.1:8080"; }));
+    }
+    RedisServer redis;
+    bool started = redis.Start();
+    HealthLog health;
+    PoolPublisher publisher{Settings(redis.port()), health.Callback()};
+};
 
 TEST(PoolPublisher, PublishesRenamesAndWithdrawsWithAndWithoutAuth) {
     const struct {
@@ -120,47 +124,39 @@ TEST(PoolPublisher, AWrongOrMissingPasswordIsReportedOnceAndNeverCrashes) {
 }
 
 TEST(PoolPublisher, SendsTheLatestStateWhenRedisComesBack) {
-    RedisServer redis;
-    ASSERT_TRUE(redis.Start());
-    HealthLog health;
-    const auto published = PublishedTo(redis, &health);
-    PoolPublisher& publisher = *published;
+    Published rig;
 
-    redis.Stop();
-    publisher.Publish("2.2.2.2:8080");
-    publisher.Publish("3.3.3.3:8080");
-    ASSERT_TRUE(WaitFor([&] { return !health.Entries().empty(); }));
-    EXPECT_EQ(publisher.Snapshot().state, PoolSnapshot::State::Unreachable);
-    ASSERT_TRUE(redis.Start());  // empty: nothing was saved
-    ASSERT_TRUE(WaitFor([&] { return redis.Query("HGET adsl pc1") == "3.3.3.3:8080"; },
+    rig.redis.Stop();
+    rig.publisher.Publish("2.2.2.2:8080");
+    rig.publisher.Publish("3.3.3.3:8080");
+    ASSERT_TRUE(WaitFor([&] { return !rig.health.Entries().empty(); }));
+    EXPECT_EQ(rig.publisher.Snapshot().state, PoolSnapshot::State::Unreachable);
+    ASSERT_TRUE(rig.redis.Start());  // empty: nothing was saved
+    ASSERT_TRUE(WaitFor([&] { return rig.redis.Query("HGET adsl pc1") == "3.3.3.3:8080"; },
                         std::chrono::milliseconds(5000)));
-    EXPECT_NE(redis.Query("TTL adsl:pc1"), "-2");
-    ASSERT_TRUE(WaitFor([&] { return health.Entries().size() == 2; }));
-    EXPECT_EQ(health.Entries()[0], "unreachable: connect: connection refused");
-    EXPECT_EQ(health.Entries()[1], "ok");
-    EXPECT_EQ(publisher.Snapshot().state, PoolSnapshot::State::Ok);
+    EXPECT_NE(rig.redis.Query("TTL adsl:pc1"), "-2");
+    ASSERT_TRUE(WaitFor([&] { return rig.health.Entries().size() == 2; }));
+    EXPECT_EQ(rig.health.Entries()[0], "unreachable: connect: connection refused");
+    EXPECT_EQ(rig.health.Entries()[1], "ok");
+    EXPECT_EQ(rig.publisher.Snapshot().state, PoolSnapshot::State::Ok);
 
     // At program end the field stays; only the key's expiry removes it.
-    publisher.StopLeavingField();
-    EXPECT_EQ(redis.Query("HGET adsl pc1"), "3.3.3.3:8080");
-    EXPECT_GT(std::stoi(redis.Query("TTL adsl:pc1")), 0);
+    rig.publisher.StopLeavingField();
+    EXPECT_EQ(rig.redis.Query("HGET adsl pc1"), "3.3.3.3:8080");
+    EXPECT_GT(std::stoi(rig.redis.Query("TTL adsl:pc1")), 0);
 }
 
 // Redis restarted while the connection rested: the next use finds it dead, which is no
 // failure to report; the whole state goes out on a fresh connection.
 TEST(PoolPublisher, ARedisRestartedAtRestIsNoAlarm) {
-    RedisServer redis;
-    ASSERT_TRUE(redis.Start());
-    HealthLog health;
-    const auto published = PublishedTo(redis, &health);
-    PoolPublisher& publisher = *published;
-    redis.Stop();
-    ASSERT_TRUE(redis.Start());
-    EXPECT_TRUE(publisher.WithdrawBeforeHangUp());
-    publisher.Publish("2.2.2.2:8080");
-    ASSERT_TRUE(WaitFor([&] { return redis.Query("GET adsl:pc1") == "2.2.2.2:8080"; }));
-    EXPECT_EQ(redis.Query("HGET adsl pc1"), "2.2.2.2:8080");
-    EXPECT_EQ(health.Entries(), std::vector<std::string>{});
+    Published rig;
+    rig.redis.Stop();
+    ASSERT_TRUE(rig.redis.Start());
+    EXPECT_TRUE(rig.publisher.WithdrawBeforeHangUp());
+    rig.publisher.Publish("2.2.2.2:8080");
+    ASSERT_TRUE(WaitFor([&] { return rig.redis.Query("GET adsl:pc1") == "2.2.2.2:8080"; }));
+    EXPECT_EQ(rig.redis.Query("HGET adsl pc1"), "2.2.2.2:8080");
+    EXPECT_EQ(rig.health.Entries(), std::vector<std::string>{});
 }
 
 TEST(PoolPublisher, AHangingOrBabblingRedisNeverHoldsTheCallerBeyondItsBound) {
@@ -202,25 +198,22 @@ TEST(PoolPublisher, AHangingOrBabblingRedisNeverHoldsTheCallerBeyondItsBound) {
 TEST(PoolPublisher, AWithdrawRedisMissedIsTriedAgainWhenAskedAndAtTheEnd) {
     for (const bool atTheEnd : {false, true}) {
         SCOPED_TRACE(atTheEnd ? "at the end" : "asked again");
-        RedisServer redis;
-        ASSERT_TRUE(redis.Start());
-        const auto published = PublishedTo(redis, nullptr);
-        PoolPublisher& publisher = *published;
-        redis.Stop();
+        Published rig;
+        rig.redis.Stop();
         for (int i = 0; i < 3; ++i) {  // the back-off grows to 8 s
             const auto start = Clock::now();
-            EXPECT_FALSE(publisher.WithdrawBeforeHangUp());
+            EXPECT_FALSE(rig.publisher.WithdrawBeforeHangUp());
             EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(500)) << i;
         }
         // Back, still holding the field (a Redis that keeps its data).
-        ASSERT_TRUE(redis.Start());
-        redis.Query("HSET adsl pc1 1.1.1.1:8080");
+        ASSERT_TRUE(rig.redis.Start());
+        rig.redis.Query("HSET adsl pc1 1.1.1.1:8080");
         if (atTheEnd) {
-            publisher.StopLeavingField();
+            rig.publisher.StopLeavingField();
         } else {
-            EXPECT_TRUE(publisher.WithdrawBeforeHangUp());
+            EXPECT_TRUE(rig.publisher.WithdrawBeforeHangUp());
         }
-        EXPECT_EQ(redis.Query("HEXISTS adsl pc1"), "0");
+        EXPECT_EQ(rig.redis.Query("HEXISTS adsl pc1"), "0");
     }
 }
 
