@@ -26,38 +26,23 @@ TEST(DialCommand, EveryOutcomeInItsOrder) {
         Lines expected;
         const char* currentIpAfter;
     } rows[] = {
-        {"already connected shows only the refusal",
-         {true},
-         1,
-         "[1.2.3.4]",
-         {"box 当前已有网络链接，请断线后再拔号！ style=0"},
-         "old"},
-        {"success: status texts first, then the balloon",
-         {false, true},
-         1,
+        // clang-format off
+        {"already connected shows only the refusal", {true}, 1, "[1.2.3.4]",
+         {"box 当前已有网络链接，请断线后再拔号！ style=0"}, "old"},
+        {"success: status texts first, then the balloon", {false, true}, 1,
          "<p>您的IP是：[58.1.2.3] 来自：某地</p>",
          {kTypedDial, kFetch, "status0 当前状态：拔号完毕", "status1 当前IP：58.1.2.3",
-          "balloon 拔号完毕，当前IP为\"58.1.2.3\" kind=1"},
-         "58.1.2.3"},
-        {"failure: the balloon first, then the status text",
-         {false, false},
-         1,
-         "[1.2.3.4]",
-         {kTypedDial, "balloon 拔号失败！ kind=3", "status0 当前状态：拔号失败"},
-         "old"},
-        {"no selection dials @-1 and fails",
-         {false, false},
-         -1,
-         "",
+          "balloon 拔号完毕，当前IP为\"58.1.2.3\" kind=1"}, "58.1.2.3"},
+        {"failure: the balloon first, then the status text", {false, false}, 1, "[1.2.3.4]",
+         {kTypedDial, "balloon 拔号失败！ kind=3", "status0 当前状态：拔号失败"}, "old"},
+        {"no selection dials @-1 and fails", {false, false}, -1, "",
          {"dial @-1 user@163 secret", "balloon 拔号失败！ kind=3", "status0 当前状态：拔号失败"},
          "old"},
-        {"an unreadable page after a good dial still counts as success",
-         {false, true},
-         1,
+        {"an unreadable page after a good dial still counts as success", {false, true}, 1,
          "<html>busy</html>",
          {kTypedDial, kFetch, "status0 当前状态：拔号完毕", "status1 当前IP：",
-          "balloon 拔号完毕，当前IP为\"\" kind=1"},
-         ""},
+          "balloon 拔号完毕，当前IP为\"\" kind=1"}, ""},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -112,23 +97,16 @@ TEST(HangUpCommand, EveryOutcomeInItsOrder) {
         Lines expected;
         const char* previousIpAfter;
     } rows[] = {
-        {"nothing up shows only the refusal",
-         false,
-         "[1.2.3.4]",
-         {"box 当前无拔号连接，无需断线！ style=0"},
-         "before"},
-        {"looks the IP up while still online, then hangs up",
-         true,
-         "[61.5.6.7]",
+        // clang-format off
+        {"nothing up shows only the refusal", false, "[1.2.3.4]",
+         {"box 当前无拔号连接，无需断线！ style=0"}, "before"},
+        {"looks the IP up while still online, then hangs up", true, "[61.5.6.7]",
          {kFetch, "status2 之前IP：61.5.6.7", "hangup", "status0 当前状态：已断开网络连接",
-          "balloon 已断开网络连接 kind=1"},
-         "61.5.6.7"},
-        {"an unreadable page still hangs up",
-         true,
-         "",
+          "balloon 已断开网络连接 kind=1"}, "61.5.6.7"},
+        {"an unreadable page still hangs up", true, "",
          {kFetch, "status2 之前IP：", "hangup", "status0 当前状态：已断开网络连接",
-          "balloon 已断开网络连接 kind=1"},
-         ""},
+          "balloon 已断开网络连接 kind=1"}, ""},
+        // clang-format on
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
