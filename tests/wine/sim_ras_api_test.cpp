@@ -289,52 +289,40 @@ TEST_F(SimRasApiTest, PortIsBusyForAWhileAfterAHangUpStarts) {
 }
 
 TEST_F(SimRasApiTest, ConnectionEndsSetTheEventsRegisteredForThem) {
-    struct Row {
+    enum class End { DropFirst, DropSecond, HangUpFirst, DropAllByCommand, Unnotified, Stuck };
+    const struct {
         const char* name;
         bool all;  // registered for every connection, else for the first one
-        void (*end)(std::uintptr_t first, std::uintptr_t second);
+        End end;
         bool set;
+    } rows[] = {
+        {"dropped", false, End::DropFirst, true},
+        {"any dropped", true, End::DropSecond, true},
+        {"another one dropped", false, End::DropSecond, false},
+        {"hung up", false, End::HangUpFirst, true},
+        {"dropped by the control command", true, End::DropAllByCommand, true},
+        {"notifications off", true, End::Unnotified, false},
+        {"hang-up never completes", true, End::Stuck, false},
     };
-    const Row rows[] = {
-        {"dropped", false, [](std::uintptr_t first, std::uintptr_t) { sim::DropConnection(first); },
-         true},
-        {"any dropped", true,
-         [](std::uintptr_t, std::uintptr_t second) { sim::DropConnection(second); }, true},
-        {"another one dropped", false,
-         [](std::uintptr_t, std::uintptr_t second) { sim::DropConnection(second); }, false},
-        {"hung up", false,
-         [](std::uintptr_t first, std::uintptr_t) {
-             RasHangUpA(reinterpret_cast<HRASCONN>(first));
-         },
-         true},
-        {"dropped by the control command", true,
-         [](std::uintptr_t, std::uintptr_t) {
-             qv::testing::RunCapturingOutput(
-                 "\"" + qv::testing::ProgramDirectory() + "\\ispctl.exe\" drop all", nullptr,
-                 10000);
-         },
-         true},
-        {"notifications off", true,
-         [](std::uintptr_t first, std::uintptr_t) {
-             sim::SetNotificationsOn(false);
-             sim::DropConnection(first);
-         },
-         false},
-        {"hang-up never completes", true,
-         [](std::uintptr_t first, std::uintptr_t) {
-             sim::SetHangUpNeverCompletes(true);
-             RasHangUpA(reinterpret_cast<HRASCONN>(first));
-         },
-         false},
-    };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         sim::Reset();
         const std::uintptr_t first = sim::AddExternalConnection("宽带连接");
         const std::uintptr_t second = sim::AddExternalConnection("电信ADSL");
         HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
         Register(row.all ? sim::kAllConnections : first, event);
-        row.end(first, second);
+        sim::SetNotificationsOn(row.end != End::Unnotified);
+        sim::SetHangUpNeverCompletes(row.end == End::Stuck);
+        if (row.end == End::DropSecond) {
+            sim::DropConnection(second);
+        } else if (row.end == End::DropAllByCommand) {
+            qv::testing::RunCapturingOutput(
+                "\"" + qv::testing::ProgramDirectory() + "\\ispctl.exe\" drop all", nullptr, 10000);
+        } else if (row.end == End::HangUpFirst || row.end == End::Stuck) {
+            RasHangUpA(reinterpret_cast<HRASCONN>(first));
+        } else {
+            sim::DropConnection(first);
+        }
         EXPECT_EQ(WaitForSingleObject(event, row.set ? 5000 : 300),
                   row.set ? WAIT_OBJECT_0 : WAIT_TIMEOUT);
         CloseHandle(event);
