@@ -16,6 +16,7 @@ TEST(DialPosition, ReadsTheNumberAfterTheAtSign) {
         {"@0", 0},
         {"@2", 2},
         {"@ 2abc", 2},
+        {"@2x5", 2},
         {"@\t\n\v\f\r 7", 7},
         {"@+3", 3},
         {"@-1", -1},
@@ -27,6 +28,7 @@ TEST(DialPosition, ReadsTheNumberAfterTheAtSign) {
         {"@00010", 10},
         {"@2147483647", 2147483647},
         {"@2147483648", 2147483648},
+        {"@4294967297", 2147483648},
         {"@99999999999999999999", 2147483648},  // saturates: never wraps into range
         {"@-99999999999999999999", -2147483648},
         {"@４", 0},  // full-width digits are not digits here
