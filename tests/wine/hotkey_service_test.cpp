@@ -50,18 +50,6 @@ LRESULT CALLBACK LabelProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
-HWND MakeWindow(const char* className, WNDPROC proc) {
-    WNDCLASSA cls = {};
-    if (!GetClassInfoA(GetModuleHandleA(nullptr), className, &cls)) {
-        cls.lpfnWndProc = proc;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.lpszClassName = className;
-        RegisterClassA(&cls);
-    }
-    return CreateWindowExA(0, className, "", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), nullptr);
-}
-
 LRESULT CALLBACK ForeignProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -80,8 +68,8 @@ int g_firstId = 0;
 class FirstRegistration : public ::testing::Environment {
   public:
     void SetUp() override {
-        HWND owner = MakeWindow("QvHotkeyOwner", &OwnerProc);
-        HWND label = MakeWindow("QvHotkeyLabel", &LabelProc);
+        HWND owner = MakeHostWindow("QvHotkeyOwner", "", &OwnerProc);
+        HWND label = MakeHostWindow("QvHotkeyLabel", "", &LabelProc);
         g_firstId = RegisterGlobalHotkey(owner, label, 0, kKeyA);
         UnregisterGlobalHotkey(owner, g_firstId);
         DestroyWindow(label);
@@ -96,8 +84,8 @@ class HotkeyServiceTest : public ::testing::Test {
     void SetUp() override {
         ASSERT_EQ(TheHotkeyService().registeredCount, 0) << "an earlier test left a key";
         ASSERT_EQ(TheHotkeyService().previousProc, nullptr);
-        owner_ = MakeWindow("QvHotkeyOwner", &OwnerProc);
-        label_ = MakeWindow("QvHotkeyLabel", &LabelProc);
+        owner_ = MakeHostWindow("QvHotkeyOwner", "", &OwnerProc);
+        label_ = MakeHostWindow("QvHotkeyLabel", "", &LabelProc);
         ASSERT_NE(owner_, nullptr);
         ASSERT_NE(label_, nullptr);
         ownerProc_ = ProcOf(owner_);
@@ -178,7 +166,7 @@ TEST_F(HotkeyServiceTest, HotkeyInRangeReachesTheLabelUnitAsFeedback) {
 }
 
 TEST_F(HotkeyServiceTest, EveryKeyReportsToTheLabelOfTheLatestRegistration) {
-    const HWND second = MakeWindow("QvHotkeyLabel", &LabelProc);
+    const HWND second = MakeHostWindow("QvHotkeyLabel", "", &LabelProc);
     const int a = RegisterGlobalHotkey(owner_, label_, 0, kKeyA);
     const int b = RegisterGlobalHotkey(owner_, second, 0, kKeyB);
     PressHotkey(static_cast<WPARAM>(a));
@@ -196,7 +184,7 @@ TEST_F(HotkeyServiceTest, EveryKeyReportsToTheLabelOfTheLatestRegistration) {
 // The system refuses a second registration of a combination that is held, so holding the
 // key the service registered shows which modifiers it passed.
 TEST_F(HotkeyServiceTest, ModifierCodesTranslateToSystemModifiers) {
-    const HWND other = MakeWindow("QvHotkeyOwner", &OwnerProc);
+    const HWND other = MakeHostWindow("QvHotkeyOwner", "", &OwnerProc);
     const struct {
         int code;
         UINT system;
@@ -217,7 +205,7 @@ TEST_F(HotkeyServiceTest, ModifierCodesTranslateToSystemModifiers) {
 }
 
 TEST_F(HotkeyServiceTest, RefusedKeyReturnsZeroYetInstallsAndUnregisteringZeroRemoves) {
-    const HWND other = MakeWindow("QvHotkeyOwner", &OwnerProc);
+    const HWND other = MakeHostWindow("QvHotkeyOwner", "", &OwnerProc);
     ASSERT_TRUE(RegisterHotKey(other, 7, MOD_CONTROL | MOD_ALT, VK_F10));
     const std::uint32_t issued = TheHotkeyService().issuedCount;
     EXPECT_EQ(RegisterGlobalHotkey(owner_, label_, 5, VK_F10), 0);

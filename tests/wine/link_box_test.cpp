@@ -51,6 +51,21 @@ bool RecordCommand(const char* commandLine) {
     return true;
 }
 
+std::optional<std::string> DefaultValue(HKEY root, const std::string& path) {
+    char value[1024] = {};
+    DWORD size = sizeof value;
+    if (RegGetValueA(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return std::string(value);
+}
+
+bool SetDefaultValue(HKEY root, const std::string& path, const std::string& value) {
+    return RegSetKeyValueA(root, path.c_str(), nullptr, REG_SZ, value.c_str(),
+                           static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
 // A key's default value set for one scope under `root` + `prefix`, then put back as it was:
 // a key the override made is removed with everything below it.
 class ClassOverride {
@@ -61,49 +76,25 @@ class ClassOverride {
         // The outermost key of the path that does not exist yet is the one to remove.
         for (std::size_t end = 0; end != std::string::npos && created_.empty();) {
             end = subkey.find('\\', end + 1);
-            const std::string part = prefix + subkey.substr(0, end);
             HKEY key = nullptr;
+            const std::string part = prefix + subkey.substr(0, end);
             if (RegOpenKeyExA(root_, part.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
                 RegCloseKey(key);
             } else {
                 created_ = part;
             }
         }
-        HKEY key = nullptr;
-        if (created_.empty() &&
-            RegOpenKeyExA(root_, path_.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
-            char old[1024] = {};
-            DWORD size = sizeof old - 1;
-            if (RegQueryValueExA(key, nullptr, nullptr, nullptr, reinterpret_cast<BYTE*>(old),
-                                 &size) == ERROR_SUCCESS) {
-                previous_ = std::string(old);
-            }
-            RegCloseKey(key);
-        }
-        if (RegCreateKeyExA(root_, path_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS) {
-            ok_ = RegSetValueExA(key, nullptr, 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
-            RegCloseKey(key);
-        }
+        previous_ = created_.empty() ? DefaultValue(root_, path_) : std::nullopt;
+        ok_ = SetDefaultValue(root_, path_, value);
     }
     ~ClassOverride() {
         if (!created_.empty()) {
             RegDeleteTreeA(root_, created_.c_str());
             RegDeleteKeyA(root_, created_.c_str());
-            return;
-        }
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root_, path_.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            if (previous_) {
-                RegSetValueExA(key, nullptr, 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>(previous_->c_str()),
-                               static_cast<DWORD>(previous_->size() + 1));
-            } else {
-                RegDeleteValueA(key, nullptr);
-            }
-            RegCloseKey(key);
+        } else if (previous_) {
+            SetDefaultValue(root_, path_, *previous_);
+        } else {
+            RegDeleteKeyValueA(root_, path_.c_str(), nullptr);
         }
     }
     ClassOverride(const ClassOverride&) = delete;
@@ -117,15 +108,6 @@ class ClassOverride {
     bool ok_ = false;
     std::optional<std::string> previous_;
 };
-
-std::optional<std::string> ClassesRootDefault(const std::string& subkey) {
-    char value[1024] = {};
-    LONG size = sizeof value;
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, subkey.c_str(), value, &size) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    return std::string(value);
-}
 
 // A test class for HTML documents, with an open command when one is given, set where the
 // classes root reads it: the user's classes, which shadow the machine's on Windows; Wine does
@@ -147,8 +129,8 @@ class HtmlClassSetup {
             }
             const bool written = std::all_of(overrides_.begin(), overrides_.end(),
                                              [](const auto& o) { return o->Ok(); });
-            if (written && ClassesRootDefault(".htm") == htmlClass &&
-                (!command || ClassesRootDefault(commandKey) == *command)) {
+            if (written && DefaultValue(HKEY_CLASSES_ROOT, ".htm") == htmlClass &&
+                (!command || DefaultValue(HKEY_CLASSES_ROOT, commandKey) == *command)) {
                 return;
             }
             Undo();

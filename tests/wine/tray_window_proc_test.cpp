@@ -15,6 +15,7 @@
 #include "desktop/tray_win.h"
 #include "desktop/tray_window_proc_win.h"
 #include "ui/form_ids.h"
+#include "wine/support/wine_support.h"
 
 namespace qv {
 namespace {
@@ -65,13 +66,7 @@ void PrintLogAtCleanUp() {
 class TrayWindowProcTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        WNDCLASSA cls = {};
-        cls.lpfnWndProc = &StandInFramework;
-        cls.hInstance = GetModuleHandleA(nullptr);
-        cls.lpszClassName = kClass;
-        RegisterClassA(&cls);
-        window = CreateWindowExA(0, kClass, "tray proc", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                 nullptr, nullptr, cls.hInstance, nullptr);
+        window = testing::MakeHostWindow(kClass, "tray proc", &StandInFramework);
         ASSERT_NE(window, nullptr);
         CreateTrayState();
         TrayState& state = TheTrayState();

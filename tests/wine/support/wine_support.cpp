@@ -130,14 +130,16 @@ HWND FindTopLevel(DWORD processId, const char* className) {
     return search.found;
 }
 
-HWND MakeHostWindow(const char* className, const char* title) {
+HWND MakeHostWindow(const char* className, const char* title, WNDPROC proc) {
     WNDCLASSA cls = {};
-    cls.lpfnWndProc = DefWindowProcA;
-    cls.hInstance = GetModuleHandleA(nullptr);
-    cls.lpszClassName = className;
-    RegisterClassA(&cls);
+    if (!GetClassInfoA(GetModuleHandleA(nullptr), className, &cls)) {
+        cls.lpfnWndProc = proc;
+        cls.hInstance = GetModuleHandleA(nullptr);
+        cls.lpszClassName = className;
+        RegisterClassA(&cls);
+    }
     return CreateWindowExA(0, className, title, WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                           nullptr, cls.hInstance, nullptr);
+                           nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 void DestroyAndDrain(HWND window) {

@@ -36,8 +36,9 @@ std::optional<ProgramRun> RunCapturingOutput(std::string commandLine, const char
 // The first visible top-level window of `className` in the process (any process for 0).
 HWND FindTopLevel(DWORD processId, const char* className);
 
-// A plain top-level window of a class of its own (DefWindowProc), for a unit to live on.
-HWND MakeHostWindow(const char* className, const char* title = "");
+// A plain top-level window of a class of its own (registered on first use with `proc`), for a
+// unit to live on.
+HWND MakeHostWindow(const char* className, const char* title = "", WNDPROC proc = DefWindowProcA);
 
 // Destroys `window` when it still exists and dispatches what that left in the queue, but a
 // WM_QUIT: the next test starts from an empty queue.
