@@ -136,5 +136,33 @@ TEST(HangUpCommand, SecondClickOnlyRefuses) {
     EXPECT_EQ(rig.journal.entries, Lines{"box 当前无拔号连接，无需断线！ style=0"});
 }
 
+// Each listing of the connections asks the system. A command lists them where it must know:
+// before it acts, after its dial, and after a pause in which another command may have dialled.
+TEST(Commands, ListTheConnectionsOnlyWhereTheyMustKnow) {
+    const struct {
+        const char* name;
+        Handler handler;
+        bool connected;
+        int listings;
+    } rows[] = {
+        {"start-up: the network check, then the state", Handler::InitMainWindow, false, 2},
+        {"dial: before and after", Handler::DialCommand, false, 2},
+        {"dial refused", Handler::DialCommand, true, 1},
+        {"hang-up", Handler::HangUpCommand, true, 1},
+        {"hang-up refused", Handler::HangUpCommand, false, 1},
+        {"redial: before, after the pause, after the dial", Handler::RedialCommand, true, 3},
+        {"redial with the line down: before, after the dial", Handler::RedialCommand, false, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Rig rig;
+        rig.TypeDialTarget();
+        rig.dialup.connected = row.connected;
+        rig.web.page = "[61.5.6.7]";
+        rig.assistant.Raise(row.handler, 0, 0);
+        EXPECT_EQ(rig.dialup.isConnectedCalls, row.listings);
+    }
+}
+
 }  // namespace
 }  // namespace qv
