@@ -173,15 +173,8 @@ TEST_F(CommandLineE2eTest, APipedCallerThatStartsTheProgramEndsItsOutputWithItse
            "open(sys.argv[2],'w').write('%d %.1f %s'%(r.returncode,time.time()-t,"
            "r.stdout.decode()))\n";
     // Wine starts the Linux program but cannot wait on it: the result file says it ended.
-    std::string command = "/usr/bin/python3 /tmp/" + name + ".py \"" + folder.Path() +
-                          "\\Quorvane.exe\" /tmp/" + name + ".txt";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &info));
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    ASSERT_TRUE(StartUnixProgram("/usr/bin/python3 /tmp/" + name + ".py \"" + folder.Path() +
+                                 "\\Quorvane.exe\" /tmp/" + name + ".txt"));
     std::string out;
     EXPECT_TRUE(testing::WaitUntil(
         [&] {

@@ -85,8 +85,15 @@ bool StartUnixProgram(std::string commandLine) {
                         &startup, &info)) {
         return false;
     }
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    // Wine runs a Linux program outside its own processes and hands back no handles for it:
+    // what the record holds then is stack garbage, and closing it could close any handle of
+    // this process (the simulated line's lock, say). Only real ones are closed.
+    if (info.dwThreadId != 0 && GetThreadId(info.hThread) == info.dwThreadId) {
+        CloseHandle(info.hThread);
+    }
+    if (info.dwProcessId != 0 && GetProcessId(info.hProcess) == info.dwProcessId) {
+        CloseHandle(info.hProcess);
+    }
     return true;
 }
 
