@@ -76,8 +76,8 @@ class ClassOverride {
         // The outermost key of the path that does not exist yet is the one to remove.
         for (std::size_t end = 0; end != std::string::npos && created_.empty();) {
             end = subkey.find('\\', end + 1);
-            HKEY key = nullptr;
             const std::string part = prefix + subkey.substr(0, end);
+            HKEY key = nullptr;
             if (RegOpenKeyExA(root_, part.c_str(), 0, KEY_QUERY_VALUE, &key) == ERROR_SUCCESS) {
                 RegCloseKey(key);
             } else {
