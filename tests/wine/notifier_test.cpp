@@ -131,13 +131,14 @@ TEST_F(NotifierTest, AHookThatNeverEndsIsEndedAtTheLimitAndReportedOnce) {
     hook = hook.substr(0, hook.find_last_of('\\') + 1) + "sleeping_hook.exe";
     NotifySettings settings;
     settings.command = "\"" + hook + "\"";
-    // Long enough for the helper to start under Wine and note itself.
-    Notifier notifier(settings, countProblems, {3000, 5000, 50});
+    // Long enough for the helper to start under Wine and note itself, even while a fresh
+    // machine's first run builds beside the tests (3 s was once too short).
+    Notifier notifier(settings, countProblems, {10000, 5000, 50});
     notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.12"));
     notifier.OnLineEvent(Event(LineEventKind::Disconnected, ""));
 
     // The second is ended about one limit after the first.
-    ASSERT_TRUE(WaitUntil([&] { return FileLines(pids).size() >= 2; }, 30000));
+    ASSERT_TRUE(WaitUntil([&] { return FileLines(pids).size() >= 2; }, 40000));
     SetEnvironmentVariableA(kHookFileVariable, nullptr);
     const std::vector<std::string> started = FileLines(pids);
     EXPECT_EQ(started.size(), 2u);
