@@ -11,7 +11,10 @@
 namespace qv {
 
 struct HookResult {
-    enum class Outcome { Finished, CouldNotStart, Killed, Abandoned } outcome = Outcome::Finished;
+    // Unwatched: started, but the system gave nothing to wait on or end (under Wine, a Linux
+    // program runs outside Wine's processes); it runs on its own, without the time limit.
+    enum class Outcome { Finished, CouldNotStart, Killed, Abandoned, Unwatched };
+    Outcome outcome = Outcome::Finished;
     DWORD code = 0;  // Finished: the exit code; CouldNotStart: the system's error
 };
 

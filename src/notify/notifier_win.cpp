@@ -79,6 +79,9 @@ struct Notifier::Shared {
                 }
                 hook.failing = false;
                 break;
+            case HookResult::Outcome::Unwatched:
+                hook.failing = false;
+                break;
             case HookResult::Outcome::CouldNotStart:
                 Report(hook.failing, "通知命令无法运行" + NumberInBrackets("错误", result.code));
                 break;

@@ -152,6 +152,24 @@ TEST_F(NotifierTest, AHookThatNeverEndsIsEndedAtTheLimitAndReportedOnce) {
     EXPECT_EQ(problems, 1);
 }
 
+// Under Wine the hook may be a Linux program, which runs outside Wine's processes: nothing to
+// wait on or end. It runs with the event's variables, and is no problem.
+TEST_F(NotifierTest, ALinuxProgramAsTheHookRunsAndIsNoProblem) {
+    const std::string marker = "/tmp/qv-linux-hook-" + std::to_string(GetCurrentProcessId());
+    NotifySettings settings;
+    settings.command = "/bin/sh -c \"echo $QV_IP >> " + marker + "\"";
+    {
+        Notifier notifier(settings, countProblems, fast);
+        notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.12"));
+        notifier.OnLineEvent(Event(LineEventKind::Connected, "203.0.113.13"));
+        // The second runs once the first has been dealt with.
+        EXPECT_TRUE(WaitUntil([&] { return FileLines("Z:" + marker).size() == 2; }, 10000));
+    }
+    EXPECT_EQ(FileLines("Z:" + marker), (std::vector<std::string>{"203.0.113.12", "203.0.113.13"}));
+    EXPECT_EQ(problems, 0);
+    DeleteFileA(("Z:" + marker).c_str());
+}
+
 TEST_F(NotifierTest, AFailingWebhookIsTriedThreeTimesAndReportedOnceUntilItWorksAgain) {
     SetAnswer("503 Service Unavailable");
     NotifySettings settings;
