@@ -15,6 +15,13 @@ struct KernelObjectTraits {
 };
 using KernelObject = UniqueHandle<KernelObjectTraits>;
 
+// True when the record CreateProcess filled names its process. Under Wine a Linux program runs
+// outside Wine's processes and the record holds whatever the stack held: closing those values
+// could close any handle of ours.
+inline bool NamesItsProcess(const PROCESS_INFORMATION& started) {
+    return started.dwProcessId != 0 && GetProcessId(started.hProcess) == started.dwProcessId;
+}
+
 template <typename Handle>
 struct GdiObjectTraits {
     using Value = Handle;

@@ -113,9 +113,7 @@ HookResult RunHook(const Text& command, const std::vector<NameValue>& variables,
                         nullptr, &startup.StartupInfo, &process)) {
         return CouldNotStart("CreateProcessA (notification command)");
     }
-    // For a Linux program Wine fills the record with whatever its stack held: closing that
-    // could close any handle of the program.
-    if (process.dwProcessId == 0 || GetProcessId(process.hProcess) != process.dwProcessId) {
+    if (!NamesItsProcess(process)) {
         return {HookResult::Outcome::Unwatched, 0};
     }
     const KernelObject processHandle(process.hProcess);

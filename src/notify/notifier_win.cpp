@@ -73,13 +73,11 @@ struct Notifier::Shared {
             RunHook(settings.command, HookEnvironment(item.event), timings.hookLimitMs, stop.get());
         switch (result.outcome) {
             case HookResult::Outcome::Finished:
+            case HookResult::Outcome::Unwatched:  // started, with nothing to wait on
                 if (result.code != 0) {
                     // The command's own affair: recorded, not shown.
                     RecordFailure("Notification command (exit code)", result.code);
                 }
-                hook.failing = false;
-                break;
-            case HookResult::Outcome::Unwatched:
                 hook.failing = false;
                 break;
             case HookResult::Outcome::CouldNotStart:

@@ -8,14 +8,8 @@
 #include "native/fake_services.h"
 #include "ui/form_table.h"
 
-namespace qv {
+namespace qv::testing {
 namespace {
-
-using testing::Lines;
-using testing::Rig;
-
-using testing::kFetch;
-using testing::kTypedDial;
 
 TEST(DialCommand, EveryOutcomeInItsOrder) {
     const struct {
@@ -165,4 +159,4 @@ TEST(Commands, ListTheConnectionsOnlyWhereTheyMustKnow) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::testing

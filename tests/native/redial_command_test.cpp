@@ -14,14 +14,8 @@
 #include "native/fake_services.h"
 #include "ui/form_table.h"
 
-namespace qv {
+namespace qv::testing {
 namespace {
-
-using testing::Lines;
-using testing::Rig;
-
-using testing::kFetch;
-using testing::kTypedDial;
 
 void TickRepeatBox(Rig& rig, bool ticked) {
     rig.units.ints[{Unit::选择框_IP重复, prop::kChecked}] = ticked ? 1 : 0;
@@ -330,4 +324,4 @@ TEST(DelayWithEvents, ACommandStartedDuringThePauseRunsToCompletionInsideIt) {
 }
 
 }  // namespace
-}  // namespace qv
+}  // namespace qv::testing

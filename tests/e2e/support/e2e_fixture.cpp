@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/system_handles_win.h"
 #include "e2e/support/e2e_driver.h"
 #include "e2e/support/script_driver.h"
 #include "wine/support/screen_pixels.h"
@@ -85,13 +86,10 @@ bool StartUnixProgram(std::string commandLine) {
                         &startup, &info)) {
         return false;
     }
-    // Wine runs a Linux program outside its own processes and hands back no handles for it:
-    // what the record holds then is stack garbage, and closing it could close any handle of
-    // this process (the simulated line's lock, say). Only real ones are closed.
-    if (info.dwThreadId != 0 && GetThreadId(info.hThread) == info.dwThreadId) {
+    // Wine hands back no handles for a Linux program (closing the garbage once closed the
+    // simulated line's lock).
+    if (NamesItsProcess(info)) {
         CloseHandle(info.hThread);
-    }
-    if (info.dwProcessId != 0 && GetProcessId(info.hProcess) == info.dwProcessId) {
         CloseHandle(info.hProcess);
     }
     return true;
