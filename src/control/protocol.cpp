@@ -164,6 +164,17 @@ LaunchKind ClassifyArguments(const std::vector<std::string>& arguments) {
     return anySwitch ? LaunchKind::Call : LaunchKind::Window;
 }
 
+bool CommandLineHasArguments(std::wstring_view commandLine) {
+    std::size_t end = 0;
+    if (commandLine.starts_with(L'"')) {
+        const std::size_t closing = commandLine.find(L'"', 1);
+        end = closing == std::wstring_view::npos ? commandLine.size() : closing + 1;
+    } else {
+        end = std::min(commandLine.find_first_of(L" \t"), commandLine.size());
+    }
+    return commandLine.find_first_not_of(L" \t", end) != std::wstring_view::npos;
+}
+
 std::string ResultJson(const ScriptOutcome& outcome, const TextCodec& codec) {
     // Field order is the documented one, so people reading the line find it stable.
     nlohmann::ordered_json json;

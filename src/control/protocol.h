@@ -123,6 +123,12 @@ enum class LaunchKind { Window, Call };
 // refuses what it does not know.
 LaunchKind ClassifyArguments(const std::vector<std::string>& arguments);
 
+// Whether a command line, as the system hands it over, holds anything after the program's
+// name. The name is split off as the system's parser does: up to the closing quote when it
+// starts with one, else up to the first space or tab, with no escapes; blanks after it do
+// not count.
+bool CommandLineHasArguments(std::wstring_view commandLine);
+
 // The one-line JSON answer that the command line prints and the HTTP control sends.
 
 // One object on one line, UTF-8, no line break at the end.
