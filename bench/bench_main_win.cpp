@@ -35,12 +35,13 @@ double NowMs() {
 }
 
 // True once the window of `className` in the process has a status bar whose part 2 holds the
-// start-up's last text: the bare window's "ready", or Quorvane's "之前IP：无信息", longer than
+// start-up's last text: a reference's "ready", or Quorvane's "之前IP：无信息", longer than
 // the "之前IP：" its bar is made with.
 bool StatusPart2Written(DWORD processId, const char* className) {
     HWND window = qv::e2e::FindTopLevel(processId, className);
     HWND bar = window ? FindWindowExA(window, nullptr, STATUSCLASSNAMEA, nullptr) : nullptr;
-    const std::size_t madeWith = std::string(className) == "QvBareWindow" ? 0 : wcslen(L"之前IP：");
+    const std::size_t madeWith =
+        std::string(className).starts_with("QvBare") ? 0 : wcslen(L"之前IP：");
     DWORD_PTR length = 0;  // in characters: Wine answers the ANSI length in characters too
     return bar != nullptr &&
            SendMessageTimeoutW(bar, SB_GETTEXTLENGTHW, 2, 0, SMTO_ABORTIFHUNG, 50, &length) &&
