@@ -1,5 +1,5 @@
 // The second reference for the start-up benchmark: Quorvane's form made the plainest way. The
-// same 26 units in the same places, parents and creation order, as the system's own controls
+// same units in the same places, parents and creation order, as the system's own controls
 // with the program's manifest, then shown, painted and the status bar's part 2 written, as the
 // bare window does. What Quorvane takes beyond this is its own code; what this takes beyond
 // the bare window is the price of the form's windows.

@@ -16,7 +16,8 @@ connect_ms=500 hangup_ms=300
 
 scripts/install-deps.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j2 --target Quorvane sim_all qv_bench qv_bare_window qv_bare_form >/dev/null
+cmake --build --preset win64 -j2 --target Quorvane sim_all qv_bench qv_bare_window qv_bare_form \
+    >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j2 --target Quorvane >/dev/null
 scripts/release.sh >/dev/null
@@ -36,7 +37,8 @@ cleanup() {
 trap cleanup EXIT
 
 rm -rf "$work/run" && mkdir -p "$work/run"
-cp "$bin/Quorvane.exe" "$bin/rasapi32.dll" "$bin/qv_bare_window.exe" "$bin/qv_bare_form.exe" "$work/run/"
+cp "$bin/Quorvane.exe" "$bin/rasapi32.dll" "$bin/qv_bare_window.exe" "$bin/qv_bare_form.exe" \
+    "$work/run/"
 qv_isp_start "$bin" "$work"
 qv_ispctl reset >/dev/null
 qv_ispctl entries 宽带连接 >/dev/null
