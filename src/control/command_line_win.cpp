@@ -87,13 +87,14 @@ constexpr const char* kTimedOut = "等待结果超时";
 
 std::vector<std::string> Arguments() {
     std::vector<std::string> arguments;
+    const LPCWSTR commandLine = GetCommandLineW();
     // A person's start has none. Its parser is shell32's, which is loaded on its first call:
     // the tray needs it only after the window is painted.
-    if (!CommandLineHasArguments(GetCommandLineW())) {
+    if (!CommandLineHasArguments(commandLine)) {
         return arguments;
     }
     int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    LPWSTR* wide = CommandLineToArgvW(commandLine, &count);
     if (wide == nullptr) {
         return arguments;
     }
