@@ -253,10 +253,7 @@ class LinkBoxTest : public ::testing::Test {
     bool CursorUpdateAt(POINT p) {
         POINT screen = p;
         ClientToScreen(box_, &screen);
-        SetCursorPos(screen.x, screen.y);
-        POINT now = {};
-        if (!WaitUntil([&] { return GetCursorPos(&now) && now.x == screen.x && now.y == screen.y; },
-                       2000)) {
+        if (!qv::testing::PlaceCursor(screen.x, screen.y)) {
             return false;
         }
         SendMessageA(box_, WM_SETCURSOR, reinterpret_cast<WPARAM>(box_),

@@ -90,13 +90,7 @@ class PopupMenuTest : public ::testing::Test {
     }
     // Opens the popup with the cursor at (x, y) and lets the timer drive it.
     void Open(MenuVisit& v, Unit menu, HWND owner, int x = 300, int y = 200) {
-        SetCursorPos(x, y);
-        cursorPlaced = qv::testing::WaitUntil(
-            [&] {
-                POINT at;
-                return GetCursorPos(&at) && at.x == x && at.y == y;
-            },
-            2000);
+        cursorPlaced = qv::testing::PlaceCursor(x, y);
         visit = &v;
         SetTimer(nullptr, 0, 20, &DrivePopup);
         ShowFormPopupMenu(owner, menu);

@@ -34,6 +34,27 @@ void PumpFor(DWORD ms) {
     WaitUntil([] { return false; }, ms);
 }
 
+// Wine answers GetCursorPos with the position last set for 100 ms, and only then asks the
+// display, which refuses to move the pointer while another client holds it: only a reading
+// after that says where the pointer is. Setting the same position again is not passed on to
+// the display, so a retry goes by a neighbouring point.
+bool PlaceCursor(int x, int y, DWORD timeoutMs) {
+    constexpr DWORD kPastTheCachedReadingMs = 120;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        SetCursorPos(x, y);
+        PumpFor(kPastTheCachedReadingMs);
+        POINT at = {};
+        if (GetCursorPos(&at) && at.x == x && at.y == y) {
+            return true;
+        }
+        if (GetTickCount() - start >= timeoutMs) {
+            return false;
+        }
+        SetCursorPos(x + 1, y);
+    }
+}
+
 bool TrayGuaranteed() {
     char value[8] = {};
     const DWORD length = GetEnvironmentVariableA("QV_TRAY_GUARANTEED", value, sizeof value);

@@ -18,6 +18,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
 // Dispatches messages for `ms` milliseconds (for "nothing happens" checks only).
 void PumpFor(DWORD ms);
 
+// Moves the real pointer to (x, y) and waits until it is there; false when the display does
+// not let it move within `timeoutMs`.
+bool PlaceCursor(int x, int y, DWORD timeoutMs = 2000);
+
 // True when the test environment promises a notification area (QV_TRAY_GUARANTEED=1): a
 // test that finds none then fails instead of skipping.
 bool TrayGuaranteed();
